@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds selvaro with every warning an error and runs the whole test suite.
+# Usage: scripts/test.sh [--sanitize]   (--sanitize: AddressSanitizer + UndefinedBehaviorSanitizer build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+dir=build
+flags=(-DSELVARO_WERROR=ON)
+if [[ "${1:-}" == "--sanitize" ]]; then
+    dir=build-asan
+    flags+=(-DSELVARO_SANITIZE=ON)
+fi
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}" >/dev/null
+cmake --build "$dir" --parallel "$(nproc)"
+ctest --test-dir "$dir" --output-on-failure --parallel "$(nproc)"

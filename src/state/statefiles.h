@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The seller header line and the receipt number, each kept in a one-line Windows-1251 text file.
+
+inline constexpr auto kHeaderFileName = "clishr.txt";
+inline constexpr auto kNumberFileName = "numch.txt";
+
+// Loads the first line of "clishr.txt" into TxtClish and of "numch.txt" into TextN, from dir.
+// A missing file leaves its text untouched; a file that exists but cannot be read empties it.
+// Never fails and never blocks on a file of any size or content.
+void Start(const QString &dir, QString &TxtClish, QString &TextN);
+
+// One file that could not be saved: its full path and the reason, in Russian, for the user.
+struct SaveFailure {
+    QString filePath;
+    QString reason;
+};
+
+// Writes TxtClish and TextN to their files in dir, each atomically, as Windows-1251 + CR LF.
+// Tries both files; returns one entry per file that could not be written (empty on success).
+QList<SaveFailure> Finish(const QString &dir, const QString &TxtClish, const QString &TextN);
+
+// Saves only the receipt number (after a print), atomically, as Finish does.
+QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN);
