@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libgl-dev libicu-dev fonts-liberation2)
 run=(xvfb xauth imagemagick)
-test=(poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev)
+test=(dpkg-dev desktop-file-utils poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}" "${run[@]}") ;;
