@@ -1,16 +1,276 @@
 #include "summastring.h"
+#include "summastring_p.h"
 
-// Placeholder bodies until the words are written.
-void SummaStringThree(QString &, qint32 &TempValue, const qint16 &, const QString &, const QString &,
-                      const QString &)
+#include <QStringView>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+
+namespace {
+
+constexpr char16_t Blank = u' ';
+
+// Every number word carries the blank that separates it from the next word.
+constexpr QStringView HundredsWords[10] = {
+    {}, u"сто ", u"двести ", u"триста ", u"четыреста ",
+    u"пятьсот ", u"шестьсот ", u"семьсот ", u"восемьсот ", u"девятьсот ",
+};
+constexpr QStringView TeensWords[10] = {
+    u"десять ", u"одиннадцать ", u"двенадцать ", u"тринадцать ", u"четырнадцать ",
+    u"пятнадцать ", u"шестнадцать ", u"семнадцать ", u"восемнадцать ", u"девятнадцать ",
+};
+constexpr QStringView TensWords[10] = {
+    {}, {}, u"двадцать ", u"тридцать ", u"сорок ",
+    u"пятьдесят ", u"шестьдесят ", u"семьдесят ", u"восемьдесят ", u"девяносто ",
+};
+// One and two depend on the gender and are picked in groupWords().
+constexpr QStringView UnitWords[10] = {
+    {}, {}, {}, u"три ", u"четыре ", u"пять ", u"шесть ", u"семь ", u"восемь ", u"девять ",
+};
+
+constexpr QStringView ZeroWord = u"ноль ";
+constexpr QStringView MinusWord = u"минус ";
+
+enum class NounForm { One, TwoToFour, FiveToTen };
+
+// The noun form each last digit calls for, outside 11 to 19.
+constexpr NounForm FormByLastDigit[10] = {
+    NounForm::FiveToTen, NounForm::One,       NounForm::TwoToFour, NounForm::TwoToFour,
+    NounForm::TwoToFour, NounForm::FiveToTen, NounForm::FiveToTen, NounForm::FiveToTen,
+    NounForm::FiveToTen, NounForm::FiveToTen,
+};
+
+struct Scale {
+    qint16 rod;
+    QStringView w1, w2to4, w5to10;
+};
+
+// The groups above the units, from the lowest up.
+constexpr Scale Scales[3] = {
+    {2, u"тысяча", u"тысячи", u"тысяч"},
+    {1, u"миллион", u"миллиона", u"миллионов"},
+    {1, u"миллиард", u"миллиарда", u"миллиардов"},
+};
+
+// Room for everything but the caller's noun: "минус " and four groups of at most 29 characters of
+// number words, a scale noun of at most 10 and a separating blank each, with a margin.
+constexpr qsizetype FixedRoom = 200;
+
+struct GroupWords {
+    QStringView hundreds, tens, unit;
+    NounForm form = NounForm::FiveToTen;
+};
+
+// The words of a non-zero group. A negative group matches none of the word tables and is counted
+// in the FiveToTen form, which keeps SummaStringThree's behaviour for the groups it is handed.
+GroupWords groupWords(int group, qint16 rod)
 {
+    GroupWords words;
+    if (group < 0)
+        return words;
+    words.hundreds = HundredsWords[group / 100];
+    const int lastTwo = group % 100;
+    if (lastTwo >= 10 && lastTwo < 20) {
+        words.tens = TeensWords[lastTwo - 10];
+        return words;
+    }
+    words.tens = TensWords[lastTwo / 10];
+    const int last = lastTwo % 10;
+    words.form = FormByLastDigit[last];
+    if (last == 1)
+        words.unit = rod == 1 ? QStringView(u"один ") : rod == 2 ? QStringView(u"одна ")
+                   : rod == 3                          ? QStringView(u"одно ")
+                                                       : QStringView();
+    else if (last == 2)
+        words.unit = rod == 2 ? QStringView(u"две ") : QStringView(u"два ");
+    else
+        words.unit = UnitWords[last];
+    return words;
+}
+
+QStringView rightTrimmed(QStringView text)
+{
+    qsizetype size = text.size();
+    while (size > 0 && text[size - 1] == Blank)
+        --size;
+    return text.first(size);
+}
+
+// Builds the words from the lowest group up, each group put in front of what is already there, in a
+// buffer filled from its end so that putting in front never moves the text already written.
+class Words
+{
+public:
+    explicit Words(qsizetype room) : m_buffer(room), m_begin(room), m_end(room) {}
+
+    QStringView text() const { return QStringView(m_buffer.data() + m_begin, m_end - m_begin); }
+
+    // Replaces the text with `initial`, as the words written for the lower groups.
+    void start(QStringView initial)
+    {
+        m_begin = m_end = m_buffer.size();
+        prepend(initial);
+        m_hasWord = !rightTrimmed(initial).isEmpty();
+    }
+
+    // A group of zero writes no words; only the units group gives the caller's noun "w5to10 " here
+    // (an empty text means nothing has been written yet), and the next group trims its blank.
+    void putZeroGroup(QStringView w5to10)
+    {
+        if (m_begin != m_end)
+            return;
+        prepend(QStringView(&Blank, 1));
+        prepend(w5to10);
+        m_hasWord = !rightTrimmed(w5to10).isEmpty();
+    }
+
+    // Puts `words` (each ending in a blank) and `noun` in front of the text, the whole right-trimmed:
+    // right-trimming the phrase, then "phrase + blank + old text", gives the phrase alone when the old
+    // text is blank and otherwise the phrase, one blank and the old text right-trimmed.
+    void putPhrase(std::initializer_list<QStringView> words, QStringView noun)
+    {
+        if (m_hasWord) {
+            while (m_buffer[m_end - 1] == Blank)
+                --m_end;
+            prepend(QStringView(&Blank, 1));
+        } else {
+            m_begin = m_end = m_buffer.size();
+        }
+
+        const QStringView trimmedNoun = rightTrimmed(noun);
+        prepend(trimmedNoun);
+        bool trimming = trimmedNoun.isEmpty();
+        for (auto word = std::rbegin(words); word != std::rend(words); ++word) {
+            if (word->isEmpty())
+                continue;
+            // With a blank noun the phrase ends in the last word, without its blank.
+            prepend(trimming ? word->chopped(1) : *word);
+            trimming = false;
+        }
+        m_hasWord = m_hasWord || !trimming;
+    }
+
+    void putGroup(int group, qint16 rod, QStringView w1, QStringView w2to4, QStringView w5to10)
+    {
+        if (group == 0) {
+            putZeroGroup(w5to10);
+            return;
+        }
+        const GroupWords words = groupWords(group, rod);
+        const QStringView noun = words.form == NounForm::One         ? w1
+                               : words.form == NounForm::TwoToFour ? w2to4
+                                                                    : w5to10;
+        putPhrase({words.hundreds, words.tens, words.unit}, noun);
+    }
+
+private:
+    void prepend(QStringView part)
+    {
+        Q_ASSERT(part.size() <= m_begin);
+        m_begin -= part.size();
+        if (!part.isEmpty())
+            std::memcpy(m_buffer.data() + m_begin, part.utf16(), size_t(part.size()) * sizeof(char16_t));
+    }
+
+    QVarLengthArray<char16_t, 384> m_buffer;
+    qsizetype m_begin;
+    qsizetype m_end;
+    bool m_hasWord = false; // the text holds something other than blanks
+};
+
+qsizetype roomFor(const QString &w1, const QString &w2to4, const QString &w5to10)
+{
+    return FixedRoom + std::max({w1.size(), w2to4.size(), w5to10.size()}) + 1;
+}
+
+// Copies into `to` reusing its storage when it has its own, so that a caller who keeps one string
+// for many numbers does not allocate each time.
+void assign(QString &to, QStringView from)
+{
+    if (to.isDetached())
+        to.resize(from.size());
+    else
+        to = QString(from.size(), Qt::Uninitialized);
+    if (!from.isEmpty())
+        std::memcpy(static_cast<void *>(to.data()), from.utf16(), size_t(from.size()) * sizeof(char16_t));
+}
+
+FormatErrorReporter &formatErrorReporter()
+{
+    static FormatErrorReporter reporter;
+    return reporter;
+}
+
+void reportFormatError() noexcept
+{
+    try {
+        if (const FormatErrorReporter &reporter = formatErrorReporter())
+            reporter(QStringLiteral("Ошибка формата"), QStringLiteral("Неправильный формат введенной суммы"));
+    } catch (...) {
+        // The words must never fail their caller, not even through the one who shows the message.
+    }
+}
+
+} // namespace
+
+void SummaStringThree(QString &Summa, qint32 &TempValue, const qint16 &Rod, const QString &w1,
+                      const QString &w2to4, const QString &w5to10)
+{
+    const int group = TempValue % 1000;
     TempValue /= 1000;
+
+    Words words(roomFor(w1, w2to4, w5to10) + Summa.size());
+    words.start(Summa);
+    words.putGroup(group, Rod, w1, w2to4, w5to10);
+    assign(Summa, words.text());
 }
 
-void SummaString(QString &Summa, const qint32 &, const qint16 &, const QString &, const QString &,
-                 const QString &)
+void summaStringWide(QString &Summa, qint64 Source, qint16 Rod, const QString &w1, const QString &w2to4,
+                     const QString &w5to10)
 {
-    Summa.clear();
+    try {
+        Words words(roomFor(w1, w2to4, w5to10));
+        if (Source == 0) {
+            words.putPhrase({ZeroWord}, w5to10);
+            assign(Summa, words.text());
+            return;
+        }
+
+        // The magnitude of the most negative number does not fit its own type: work unsigned.
+        const quint64 magnitude = Source < 0 ? 0 - quint64(Source) : quint64(Source);
+        quint64 rest = magnitude / 1000;
+        words.putGroup(int(magnitude % 1000), Rod, w1, w2to4, w5to10);
+        for (const Scale &scale : Scales) {
+            if (rest == 0)
+                break;
+            words.putGroup(int(rest % 1000), scale.rod, scale.w1, scale.w2to4, scale.w5to10);
+            rest /= 1000;
+        }
+        if (rest != 0) {
+            assign(Summa, words.text());
+            reportFormatError();
+            return;
+        }
+        if (Source < 0)
+            words.putPhrase({MinusWord}, {});
+        assign(Summa, words.text());
+    } catch (...) {
+        // Only running out of memory can get here; nothing of the words has been stored yet.
+        Summa.clear();
+        reportFormatError();
+    }
 }
 
-void setFormatErrorReporter(FormatErrorReporter) {}
+void SummaString(QString &Summa, const qint32 &Source, const qint16 &Rod, const QString &w1,
+                 const QString &w2to4, const QString &w5to10)
+{
+    summaStringWide(Summa, Source, Rod, w1, w2to4, w5to10);
+}
+
+void setFormatErrorReporter(FormatErrorReporter reporter)
+{
+    formatErrorReporter() = std::move(reporter);
+}
