@@ -8,12 +8,13 @@
 #include <functional>
 
 // Writes quantity x price, rounded to 3 places, as locale text into column 5 ("Сумма") of every
-// receipt line. yield processes the window's pending events once per row; rows removed during a yield
-// end the loop (it never touches a row that no longer exists).
+// receipt line; a product beyond the range of a double leaves that line's sum empty. yield processes
+// the window's pending events once per row, before the row's sum is written; lines removed during a
+// yield end the loop, so it never writes a sum into a row that no longer holds its line.
 void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::function<void()> &yield);
 
 // Text7_Click: empties Text4, adds up column 5 into Text7 (showing the running total, yielding once
 // per row), then pads a single decimal to two. Ends silently at the first line sum that is not a
-// number in the locale.
+// finite number in the locale. Lines removed during a yield end the adding up early.
 void recalculateTotal(const FlexGrid &grid, TextBox &Text7, TextBox &Text4, const QLocale &locale,
                       const std::function<void()> &yield);

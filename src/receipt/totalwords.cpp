@@ -1,4 +1,172 @@
 #include "totalwords.h"
 
-// Placeholder body until the words of the total are written.
-void writeTotalInWords(const TextBox &, TextBox &, const QLocale &) {}
+#include "numbertext.h"
+
+#include <summastring.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// An amount of money as its decimal digits were written, before any binary rounding.
+struct WrittenAmount {
+    bool negative = false;
+    QString whole;    // digits before the decimal separator
+    QString fraction; // digits after it; empty when the text has no decimal part
+};
+
+// Splits text into sign, whole digits and decimal digits. Accepts what the total box shows: blanks
+// around, a sign, the locale's group separator (or a blank) among the whole digits, the locale's
+// decimal separator, and an exponent, which moves the decimal point within the digits.
+std::optional<WrittenAmount> splitWritten(const QString &input, const QLocale &locale)
+{
+    const QString text = input.trimmed();
+    const QChar separator = DecimalSeparator(locale);
+    const QString group = locale.groupSeparator();
+    const QString negativeSign = locale.negativeSign();
+    const QString positiveSign = locale.positiveSign();
+
+    WrittenAmount amount;
+    qsizetype at = 0;
+    if (text.startsWith(u'-') || text.startsWith(negativeSign)) {
+        amount.negative = true;
+        at = text.startsWith(u'-') ? 1 : negativeSign.size();
+    } else if (text.startsWith(u'+') || text.startsWith(positiveSign)) {
+        at = text.startsWith(u'+') ? 1 : positiveSign.size();
+    }
+
+    bool inFraction = false;
+    while (at < text.size()) {
+        const QChar c = text.at(at);
+        if (isDigit(c)) {
+            (inFraction ? amount.fraction : amount.whole) += c;
+            ++at;
+        } else if (c == separator && !inFraction) {
+            inFraction = true;
+            ++at;
+        } else if (!inFraction && !group.isEmpty() && QStringView(text).mid(at).startsWith(group)) {
+            at += group.size();
+        } else if (!inFraction && c.isSpace()) {
+            ++at;
+        } else {
+            break;
+        }
+    }
+    if (amount.whole.isEmpty() && amount.fraction.isEmpty())
+        return std::nullopt;
+    if (at == text.size())
+        return amount;
+
+    // An exponent: the locale's exponent sign (or E), an optional sign, at most three digits.
+    QStringView rest = QStringView(text).mid(at);
+    const QString marker = locale.exponential();
+    if (!marker.isEmpty() && rest.startsWith(marker, Qt::CaseInsensitive))
+        rest = rest.mid(marker.size());
+    else if (rest.startsWith(u'e', Qt::CaseInsensitive))
+        rest = rest.mid(1);
+    else
+        return std::nullopt;
+    bool negativeExponent = false;
+    if (rest.startsWith(u'-') || rest.startsWith(u'+')) {
+        negativeExponent = rest.startsWith(u'-');
+        rest = rest.mid(1);
+    }
+    if (rest.isEmpty() || rest.size() > 3 || !std::all_of(rest.begin(), rest.end(), isDigit))
+        return std::nullopt;
+    const int exponent = rest.toInt() * (negativeExponent ? -1 : 1);
+
+    QString digits = amount.whole + amount.fraction;
+    qsizetype point = amount.whole.size() + exponent;
+    if (point < 0) {
+        digits.prepend(QString(-point, u'0'));
+        point = 0;
+    } else if (point > digits.size()) {
+        digits.append(QString(point - digits.size(), u'0'));
+    }
+    amount.whole = digits.left(point);
+    amount.fraction = digits.mid(point);
+    return amount;
+}
+
+// Rounds the decimal digits to whole kopecks, a tie going to the even kopeck. Returns 100 when they
+// round up to a whole rouble.
+int roundedKopecks(const QString &fraction)
+{
+    const QString padded = (fraction + QStringLiteral("00")).left(2);
+    int kopecks = padded.toInt();
+    const QString rest = fraction.mid(2);
+    if (rest.isEmpty() || rest.at(0) < u'5')
+        return kopecks;
+    const bool exactHalf = rest.at(0) == u'5'
+        && std::all_of(rest.cbegin() + 1, rest.cend(), [](QChar c) { return c == u'0'; });
+    if (!exactHalf || kopecks % 2 == 1)
+        ++kopecks;
+    return kopecks;
+}
+
+// The whole digits as a rouble count, or nothing when they do not fit a signed 32-bit number.
+std::optional<qint64> roubleCount(const QString &whole)
+{
+    qint64 roubles = 0;
+    for (const QChar c : whole) {
+        roubles = roubles * 10 + (c.unicode() - u'0');
+        if (roubles > std::numeric_limits<qint32>::max())
+            return std::nullopt;
+    }
+    return roubles;
+}
+
+} // namespace
+
+void writeTotalInWords(const TextBox &Text7, TextBox &Text4, const QLocale &locale)
+{
+    const QString T = Text7.Text();
+    const QChar separator = DecimalSeparator(locale);
+    // A total written with "." under a "," locale (or the other way round) is not this locale's
+    // number, even where the locale would read "," as digit grouping.
+    const QChar otherSeparator = separator == u',' ? u'.' : u',';
+    if (T.contains(otherSeparator))
+        return;
+    const std::optional<double> value = localeNumberReading(T, locale);
+    if (!value || !std::isfinite(*value))
+        return;
+    const std::optional<WrittenAmount> amount = splitWritten(T, locale);
+    if (!amount)
+        return;
+
+    std::optional<qint64> roubles = roubleCount(amount->whole);
+    if (!roubles)
+        return;
+    // The kopecks come from the digits as written, so "6,175" rounds to 18 kopecks and not to
+    // whatever the nearest double of 6.175 would give.
+    const bool withKopecks = !amount->fraction.isEmpty();
+    int kopecks = withKopecks ? roundedKopecks(amount->fraction) : 0;
+    if (kopecks == 100) {
+        kopecks = 0;
+        ++*roubles;
+    }
+    if (*roubles > std::numeric_limits<qint32>::max())
+        return;
+
+    QString words;
+    SummaString(words, qint32(*roubles), 1, QStringLiteral("рубль"), QStringLiteral("рубля"),
+                QStringLiteral("рублей"));
+    if (withKopecks) {
+        QString kopeckWords;
+        SummaString(kopeckWords, kopecks, 2, QStringLiteral("копейка"), QStringLiteral("копейки"),
+                    QStringLiteral("копеек"));
+        words += u' ' + kopeckWords;
+    }
+    // A negative total reads "минус" and its magnitude; one that rounds to nothing reads as zero.
+    if (amount->negative && (*roubles != 0 || kopecks != 0))
+        words.prepend(QStringLiteral("минус "));
+    Text4.setText(words);
+}
