@@ -31,17 +31,18 @@ std::optional<WrittenAmount> splitWritten(const QString &input, const QLocale &l
     const QString text = input.trimmed();
     const QChar separator = DecimalSeparator(locale);
     const QString group = locale.groupSeparator();
-    const QString negativeSign = locale.negativeSign();
-    const QString positiveSign = locale.positiveSign();
+    // The length of the sign text starts with: "-" or "+", or the locale's own signs.
+    const auto signLength = [&text](QChar ascii, const QString &own) -> qsizetype {
+        if (text.startsWith(ascii))
+            return 1;
+        return !own.isEmpty() && text.startsWith(own) ? own.size() : 0;
+    };
 
     WrittenAmount amount;
-    qsizetype at = 0;
-    if (text.startsWith(u'-') || text.startsWith(negativeSign)) {
-        amount.negative = true;
-        at = text.startsWith(u'-') ? 1 : negativeSign.size();
-    } else if (text.startsWith(u'+') || text.startsWith(positiveSign)) {
-        at = text.startsWith(u'+') ? 1 : positiveSign.size();
-    }
+    qsizetype at = signLength(u'-', locale.negativeSign());
+    amount.negative = at > 0;
+    if (!amount.negative)
+        at = signLength(u'+', locale.positiveSign());
 
     bool inFraction = false;
     while (at < text.size()) {
