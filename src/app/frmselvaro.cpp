@@ -1,7 +1,415 @@
 #include "frmselvaro.h"
 
-FrmSelvaro::FrmSelvaro(QWidget *parent) : QWidget(parent)
+#include "linesums.h"
+#include "messagebox.h"
+#include "numbertext.h"
+#include "resizelayout.h"
+#include "summastring.h"
+#include "tableflexgrid.h"
+#include "totalwords.h"
+#include "twips.h"
+#include "widgetboxes.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Товарный чек");
+
+// The grid's headings; the blanks make the columns wide.
+const QString kFormatString = QStringLiteral(
+    "^№ |^           Наименование товара                      |^ Ед.   |^   Кол-во  |^      Цена       "
+    "|^            Сумма        ");
+
+// Shown until "clishr.txt" supplies the seller's own line.
+const QString kSampleSeller =
+    QStringLiteral("ИП Иванов Иван Иванович, ИНН 771234567890, г. Москва, ул. Примерная, д. 1");
+
+constexpr int kClientWidth = 9150;
+constexpr int kClientHeight = 6330;
+
+void yieldToEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+FrmSelvaro::FrmSelvaro(const StatePlaces &places, const QLocale &locale, QWidget *parent)
+    : QWidget(parent), m_places(places), m_locale(locale)
 {
     setObjectName(QStringLiteral("FrmSelvaro"));
-    setWindowTitle(QStringLiteral("Товарный чек"));
+    setWindowTitle(kTitle);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    createControls();
+
+    const Twips twips(*this);
+    resize(twips.toPixelsX(kClientWidth), twips.toPixelsY(kClientHeight));
+
+    QPointer<FrmSelvaro> window(this);
+    setFormatErrorReporter([window](const QString &title, const QString &text) {
+        MessageBox::critical(window, title, text);
+    });
+
+    Form_Load();
+    m_TxtClish->setFocus(Qt::OtherFocusReason);
+}
+
+FrmSelvaro::~FrmSelvaro()
+{
+    setFormatErrorReporter(nullptr);
+}
+
+void FrmSelvaro::createControls()
+{
+    const Twips twips(*this);
+    const QFont bold = designFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    const QFont regular = designFont(QStringLiteral("MS Sans Serif"), 8.25);
+
+    auto place = [&](QWidget *control, const char *name, int left, int top, int width, int height) {
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(twips.toPixels(left, top, width, height));
+        m_byName.insert(QLatin1String(name), control);
+    };
+    auto button = [&](const char *name, const QString &caption, int left, int top, int width, int height) {
+        auto *b = new QPushButton(caption, this);
+        place(b, name, left, top, width, height);
+        b->setFont(bold);
+        QPalette palette = b->palette();
+        palette.setColor(QPalette::Button, QColor(224, 224, 224));
+        b->setPalette(palette);
+        b->setAccessibleName(caption.trimmed());
+        return b;
+    };
+    auto label = [&](const char *name, const QString &caption, int left, int top, int width, int height) {
+        auto *l = new QLabel(caption, this);
+        place(l, name, left, top, width, height);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+
+    // In the order the window creates them; later ones lie above earlier ones.
+    m_Text7 = new ClickLineEdit(this);
+    place(m_Text7, "Text7", 6840, 3960, 1695, 285);
+    m_Text7->setReadOnly(true);
+    m_Text7->setAlignment(Qt::AlignCenter);
+    m_Text7->setAccessibleName(QStringLiteral("ИТОГО"));
+
+    m_TextN = new QLineEdit(this);
+    place(m_TextN, "TextN", 5640, 810, 735, 285);
+    m_TextN->setAccessibleName(QStringLiteral("Номер чека"));
+
+    m_TextFIO = new QLineEdit(this);
+    place(m_TextFIO, "TextFIO", 1800, 5160, 2775, 315);
+    m_TextFIO->setAccessibleName(QStringLiteral("Продавец"));
+
+    m_Text4 = new QPlainTextEdit(this);
+    place(m_Text4, "Text4", 2160, 4440, 6375, 495);
+    m_Text4->setReadOnly(true);
+    m_Text4->setFocusPolicy(Qt::StrongFocus);
+    m_Text4->setTabChangesFocus(true);
+    m_Text4->document()->setDocumentMargin(1);
+    m_Text4->setAccessibleName(QStringLiteral("ИТОГО на сумму:"));
+
+    m_CmdPrint = button("CmdPrint", QStringLiteral("Печать"), 5640, 5760, 855, 375);
+
+    m_CmdSaveg = new QPushButton(this);
+    place(m_CmdSaveg, "CmdSaveg", 120, 2280, 255, 255);
+    m_CmdSaveg->setAccessibleName(QStringLiteral("Правка записана"));
+    m_CmdSaveg->setVisible(false);
+
+    m_txtDataEntry = new QLineEdit(QStringLiteral("Text1"), this);
+    place(m_txtDataEntry, "txtDataEntry", 120, 1680, 255, 285);
+    m_txtDataEntry->setAccessibleName(QStringLiteral("Ввод в ячейку"));
+    m_txtDataEntry->setVisible(false);
+
+    m_TxtClish = new QLineEdit(kSampleSeller, this);
+    place(m_TxtClish, "TxtClish", 600, 120, 8055, 285);
+    m_TxtClish->setAlignment(Qt::AlignCenter);
+    m_TxtClish->setAccessibleName(QStringLiteral("Строка продавца"));
+
+    m_MSFGAZ = new TableFlexGrid(this);
+    place(m_MSFGAZ, "MSFGAZ", 600, 1320, 8055, 2415);
+    m_MSFGAZ->setFont(regular);
+    m_MSFGAZ->horizontalHeader()->setFont(regular);
+    m_MSFGAZ->setAccessibleName(QStringLiteral("Строки чека"));
+    m_MSFGAZ->horizontalHeader()->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background-color: rgb(255, 255, 192); color: black; padding: 0px;"
+        " border: none; border-right: 1px solid #a0a0a0; border-bottom: 1px solid #a0a0a0; }"));
+    QPalette gridPalette = m_MSFGAZ->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        gridPalette.setColor(group, QPalette::Highlight, QColor(255, 128, 128));
+        gridPalette.setColor(group, QPalette::HighlightedText, QColor(192, 255, 255));
+    }
+    m_MSFGAZ->setPalette(gridPalette);
+
+    m_CmdAddS = button("CmdAddS", QStringLiteral("Добавить строку"), 600, 5760, 1815, 375);
+    m_CmdDelS = button("CmdDelS", QStringLiteral(" Удалить строку"), 2640, 5760, 1935, 375);
+    m_CmdExit = button("CmdExit", QStringLiteral("Выход"), 7680, 5760, 855, 375);
+
+    QLabel *label6 = label("Label6", QStringLiteral("ИТОГО"), 6120, 4080, 615, 255);
+    label6->setBuddy(m_Text7);
+    label("Label5", QStringLiteral("МП"), 4920, 5400, 375, 255);
+    label("Label4", QStringLiteral("Подпись      _____________________"), 5640, 5280, 2895, 255);
+    QLabel *label3 = label("Label3", QStringLiteral("Продавец"), 600, 5280, 855, 255);
+    label3->setBuddy(m_TextFIO);
+    QLabel *label2 = label("Label2", QStringLiteral("ТОВАРНЫЙ ЧЕК №"), 2640, 720, 2895, 375);
+    label2->setFont(bold);
+    label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label2->setBuddy(m_TextN);
+    QLabel *label1 = label("Label1", QStringLiteral("ИТОГО на сумму:"), 600, 4560, 1455, 255);
+    label1->setBuddy(m_Text4);
+
+    m_txtDataEntry->raise();
+
+    // Tab order by tab index; the labels hold the indexes in between and take no focus.
+    const QList<QWidget *> order = {m_TxtClish, m_CmdExit, m_MSFGAZ, m_CmdDelS, m_CmdAddS, m_txtDataEntry,
+                                    m_CmdSaveg, m_CmdPrint, m_Text4, m_TextFIO, m_TextN, m_Text7};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    m_editor = std::make_unique<LineCellEditor>(m_txtDataEntry, m_MSFGAZ);
+    m_text7Box = std::make_unique<LineEditBox>(m_Text7);
+    m_text4Box = std::make_unique<PlainTextBox>(m_Text4);
+
+    connect(m_MSFGAZ, &TableFlexGrid::LeaveCell, this, &FrmSelvaro::MSFGAZ_LeaveCell);
+    connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, &FrmSelvaro::MSFGAZ_RowColChange);
+    connect(m_MSFGAZ, &TableFlexGrid::Click, this, &FrmSelvaro::MSFGAZ_Click);
+    connect(m_MSFGAZ, &TableFlexGrid::EditRequest, this, &FrmSelvaro::editRequest);
+    connect(m_CmdAddS, &QPushButton::clicked, this, &FrmSelvaro::CmdAddS_Click);
+    connect(m_CmdDelS, &QPushButton::clicked, this, &FrmSelvaro::CmdDelS_Click);
+    connect(m_CmdPrint, &QPushButton::clicked, this, &FrmSelvaro::CmdPrint_Click);
+    connect(m_CmdExit, &QPushButton::clicked, this, &FrmSelvaro::CmdExit_Click);
+    connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
+    connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
+    m_txtDataEntry->installEventFilter(this);
+}
+
+QLineEdit *FrmSelvaro::txtDataEntry() const
+{
+    return m_txtDataEntry;
+}
+
+QLineEdit *FrmSelvaro::Text7() const
+{
+    return m_Text7;
+}
+
+void FrmSelvaro::Form_Load()
+{
+    QString header = m_TxtClish->text();
+    QString number = m_TextN->text();
+    Start(m_places, header, number);
+    m_TxtClish->setText(header);
+    m_TextN->setText(number);
+
+    m_MSFGAZ->setFormatString(kFormatString);
+    m_MSFGAZ->setColWidth(0, 600);
+    m_MSFGAZ->setRowHeight(0, 400);
+}
+
+int FrmSelvaro::ScaleWidth() const
+{
+    return Twips(*this).fromPixelsX(width());
+}
+
+int FrmSelvaro::ScaleHeight() const
+{
+    return Twips(*this).fromPixelsY(height());
+}
+
+void FrmSelvaro::Form_Resize()
+{
+    const Twips twips(*this);
+    if (!isMinimized() && !isMaximized() && !isFullScreen()) {
+        const QRect outer = frameGeometry();
+        const float outerHeight = float(twips.fromPixelsY(outer.height()));
+        const float outerWidth = float(twips.fromPixelsX(outer.width()));
+        if (needsMinimumSize(outerHeight, outerWidth)) {
+            // Sizes are set on the client area: keep the frame the platform adds around it.
+            const int frameWidth = outer.width() - width();
+            const int frameHeight = outer.height() - height();
+            resize(twips.toPixelsX(kMinimumOuterWidth) - frameWidth,
+                   twips.toPixelsY(kMinimumOuterHeight) - frameHeight);
+        }
+    }
+
+    for (const LayoutWrite &write : resizeLayout(float(ScaleWidth()), float(ScaleHeight()))) {
+        QWidget *control = m_byName.value(QLatin1String(write.control));
+        if (!control)
+            continue;
+        switch (write.property) {
+        case LayoutProperty::Width:
+            if (write.value >= 0)
+                control->resize(twips.toPixelsX(write.value), control->height());
+            break;
+        case LayoutProperty::Height:
+            if (write.value >= 0)
+                control->resize(control->width(), twips.toPixelsY(write.value));
+            break;
+        case LayoutProperty::Top:
+            control->move(control->x(), twips.toPixelsY(write.value));
+            break;
+        }
+    }
+}
+
+void FrmSelvaro::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+bool FrmSelvaro::Form_Unload()
+{
+    if (m_finished)
+        return true;
+    for (;;) {
+        const QList<SaveFailure> failures = Finish(m_places, m_TxtClish->text(), m_TextN->text());
+        if (failures.isEmpty()) {
+            m_finished = true;
+            return true;
+        }
+        QStringList lines;
+        for (const SaveFailure &failure : failures)
+            lines << QStringLiteral("Не удалось сохранить файл «%1»: %2").arg(failure.filePath, failure.reason);
+        const QString text = lines.join(QLatin1Char('\n'))
+            + QStringLiteral("\n\nБез него строка продавца и номер чека не сохранятся до следующего запуска.");
+        const MessageBox::Answer answer = MessageBox::show(
+            this, QMessageBox::Warning, kTitle, text,
+            {MessageBox::Retry, MessageBox::CloseWithoutSaving, MessageBox::Cancel}, MessageBox::Retry,
+            MessageBox::Cancel);
+        if (answer == MessageBox::Retry)
+            continue;
+        if (answer == MessageBox::CloseWithoutSaving) {
+            m_finished = true;
+            return true;
+        }
+        return false;
+    }
+}
+
+void FrmSelvaro::closeEvent(QCloseEvent *event)
+{
+    if (Form_Unload())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void FrmSelvaro::CmdExit_Click()
+{
+    if (close())
+        QCoreApplication::exit(0);
+}
+
+void FrmSelvaro::CmdAddS_Click()
+{
+    appendLine(*m_MSFGAZ);
+}
+
+void FrmSelvaro::CmdDelS_Click()
+{
+    deleteLine(*m_MSFGAZ);
+}
+
+void FrmSelvaro::CmdPrint_Click()
+{
+}
+
+void FrmSelvaro::MSFGAZ_Click()
+{
+    const Twips twips(*this);
+    showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor,
+                   yieldToEvents);
+}
+
+void FrmSelvaro::MSFGAZ_LeaveCell()
+{
+    CommitCellEdit();
+}
+
+void FrmSelvaro::MSFGAZ_RowColChange()
+{
+    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
+    CommitCellEdit();
+}
+
+void FrmSelvaro::CommitCellEdit()
+{
+    if (::CommitCellEdit(*m_MSFGAZ, *m_editor))
+        m_CmdSaveg->setEnabled(true);
+}
+
+void FrmSelvaro::Text7_Click()
+{
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
+}
+
+void FrmSelvaro::Text7_LostFocus()
+{
+    writeTotalInWords(*m_text7Box, *m_text4Box, m_locale);
+}
+
+QChar FrmSelvaro::DecimalSeparator() const
+{
+    return ::DecimalSeparator(m_locale);
+}
+
+void FrmSelvaro::enterKey(EntryKey key)
+{
+    const std::optional<EntryMove> move =
+        entryMove(key, m_MSFGAZ->Row(), m_MSFGAZ->Col(), m_MSFGAZ->Rows(), m_MSFGAZ->Cols());
+    if (!move)
+        return;
+    if (move->appendLine)
+        CmdAddS_Click();
+    if (move->row >= m_MSFGAZ->Rows())
+        return;
+    m_MSFGAZ->moveTo(move->row, move->col);
+    MSFGAZ_Click();
+}
+
+void FrmSelvaro::editRequest(const QString &typed)
+{
+    MSFGAZ_Click();
+    if (!typed.isEmpty())
+        m_txtDataEntry->setText(typed);
+}
+
+bool FrmSelvaro::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_txtDataEntry && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            enterKey(EntryKey::Enter);
+            return true;
+        case Qt::Key_Tab:
+            enterKey(EntryKey::Tab);
+            return true;
+        case Qt::Key_Backtab:
+            enterKey(EntryKey::BackTab);
+            return true;
+        case Qt::Key_Up:
+            enterKey(EntryKey::Up);
+            return true;
+        case Qt::Key_Down:
+            enterKey(EntryKey::Down);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,10 +1,110 @@
 #pragma once
 
+#include "celledit.h"
+#include "statefiles.h"
+
+#include <QHash>
+#include <QLocale>
 #include <QWidget>
 
-// The receipt window.
+#include <memory>
+
+class ClickLineEdit;
+class LineCellEditor;
+class LineEditBox;
+class PlainTextBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TableFlexGrid;
+
+// The receipt window: the seller header line, the receipt number, the grid of receipt lines with its
+// in-place editor, the total in figures and in words, the seller's name and the four buttons. The text
+// of a control is the value; every handler works on the controls directly.
 class FrmSelvaro : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmSelvaro(QWidget *parent = nullptr);
+    // Creates the window with its 18 controls and runs Form_Load: the header line and the receipt
+    // number come from the state files in places. Numbers are written in locale.
+    explicit FrmSelvaro(const StatePlaces &places = defaultStatePlaces(), const QLocale &locale = QLocale(),
+                        QWidget *parent = nullptr);
+    ~FrmSelvaro() override;
+
+    // Loads the state files, then gives the grid its headings, column 0 its width and the header row
+    // its height.
+    void Form_Load();
+    // Springs a window made too small in both directions back to its minimum size, then lays out the
+    // grid and the block below it for the client size.
+    void Form_Resize();
+    // Saves the state files once per run. When a save fails the user chooses: retry, close without
+    // saving, or keep the window open (returns false).
+    bool Form_Unload();
+    // "Выход": closes the window (saving as Form_Unload does) and ends the application.
+    void CmdExit_Click();
+    // "Добавить строку" and " Удалить строку".
+    void CmdAddS_Click();
+    void CmdDelS_Click();
+    // "Печать".
+    void CmdPrint_Click();
+    // The grid's events: show the editor over the clicked cell; write a pending edit back before the
+    // current cell changes; recalculate the line sums after it changed, then write back.
+    void MSFGAZ_Click();
+    void MSFGAZ_LeaveCell();
+    void MSFGAZ_RowColChange();
+    void CommitCellEdit();
+    // A click on the total adds up the line sums; leaving it writes the total in words.
+    void Text7_Click();
+    void Text7_LostFocus();
+
+    // The locale's decimal separator.
+    QChar DecimalSeparator() const;
+    // The client area in twips.
+    int ScaleWidth() const;
+    int ScaleHeight() const;
+
+    const QLocale &locale() const { return m_locale; }
+    const StatePlaces &statePlaces() const { return m_places; }
+
+    TableFlexGrid *MSFGAZ() const { return m_MSFGAZ; }
+    QLineEdit *txtDataEntry() const;
+    QLineEdit *Text7() const;
+    QPlainTextEdit *Text4() const { return m_Text4; }
+    QLineEdit *TxtClish() const { return m_TxtClish; }
+    QLineEdit *TextN() const { return m_TextN; }
+    QLineEdit *TextFIO() const { return m_TextFIO; }
+    QPushButton *CmdPrint() const { return m_CmdPrint; }
+    QPushButton *CmdSaveg() const { return m_CmdSaveg; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void enterKey(EntryKey key);
+    void editRequest(const QString &typed);
+
+    StatePlaces m_places;
+    QLocale m_locale;
+    bool m_finished = false;
+
+    ClickLineEdit *m_Text7 = nullptr;
+    QLineEdit *m_TextN = nullptr;
+    QLineEdit *m_TextFIO = nullptr;
+    QPlainTextEdit *m_Text4 = nullptr;
+    QPushButton *m_CmdPrint = nullptr;
+    QPushButton *m_CmdSaveg = nullptr;
+    QLineEdit *m_txtDataEntry = nullptr;
+    QLineEdit *m_TxtClish = nullptr;
+    TableFlexGrid *m_MSFGAZ = nullptr;
+    QPushButton *m_CmdAddS = nullptr;
+    QPushButton *m_CmdDelS = nullptr;
+    QPushButton *m_CmdExit = nullptr;
+    QHash<QString, QWidget *> m_byName;
+
+    std::unique_ptr<LineCellEditor> m_editor;
+    std::unique_ptr<LineEditBox> m_text7Box;
+    std::unique_ptr<PlainTextBox> m_text4Box;
 };

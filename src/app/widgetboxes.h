@@ -1,0 +1,62 @@
+#pragma once
+
+#include "celledit.h"
+#include "textbox.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+// A line edit that reports a mouse click on it and the loss of the focus to another control (not the
+// window losing activation, after which the focus comes back).
+class ClickLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+signals:
+    void Click();
+    void LostFocus();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+};
+
+// The text of a line edit for the receipt logic.
+class LineEditBox : public TextBox {
+public:
+    explicit LineEditBox(QLineEdit *edit) : m_edit(edit) {}
+    QString Text() const override { return m_edit->text(); }
+    void setText(const QString &text) override { m_edit->setText(text); }
+
+private:
+    QLineEdit *m_edit;
+};
+
+// The text of a multi-line box for the receipt logic.
+class PlainTextBox : public TextBox {
+public:
+    explicit PlainTextBox(QPlainTextEdit *edit) : m_edit(edit) {}
+    QString Text() const override { return m_edit->toPlainText(); }
+    void setText(const QString &text) override { m_edit->setPlainText(text); }
+
+private:
+    QPlainTextEdit *m_edit;
+};
+
+// The in-place editor over a line edit on the window. Hiding it while it has the focus hands the focus
+// to focusAfter (the grid), so the keyboard stays where the user was typing.
+class LineCellEditor : public CellEditor {
+public:
+    LineCellEditor(QLineEdit *edit, QWidget *focusAfter) : m_edit(edit), m_focusAfter(focusAfter) {}
+    QString Text() const override { return m_edit->text(); }
+    void setText(const QString &text) override { m_edit->setText(text); }
+    bool Visible() const override { return m_edit->isVisibleTo(m_edit->parentWidget()); }
+    void setVisible(bool visible) override;
+    void Move(int left, int top, int width, int height) override;
+    void SetFocus() override { m_edit->setFocus(Qt::MouseFocusReason); }
+
+private:
+    QLineEdit *m_edit;
+    QWidget *m_focusAfter;
+};
