@@ -2,7 +2,7 @@
 
 #include <QDebug>
 
-QString toString(const DrawOp &op)
+QString describe(const DrawOp &op)
 {
     const auto num = [](float v) { return QString::number(double(v), 'g', 9); };
     switch (op.kind) {
@@ -35,6 +35,6 @@ QString toString(const DrawOp &op)
 QDebug operator<<(QDebug debug, const DrawOp &op)
 {
     QDebugStateSaver saver(debug);
-    debug.noquote() << toString(op);
+    debug.noquote() << describe(op);
     return debug;
 }

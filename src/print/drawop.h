@@ -41,5 +41,5 @@ struct DrawOp {
 using DrawOps = QList<DrawOp>;
 
 // Readable form of an operation, for test failures and debugging ("Line (476, 674)-(10472, 674)").
-QString toString(const DrawOp &op);
+QString describe(const DrawOp &op);
 QDebug operator<<(QDebug debug, const DrawOp &op);

@@ -197,14 +197,15 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
               QStringLiteral(" ТОВАРНЫЙ ЧЕК № ") + texts.TextN + QStringLiteral("   от  ") + texts.date);
     k = page.tableHead(kHeadingSlot);
 
-    // Lines go on while the sheet has slots; the sheet that ends the table must also hold the footer,
-    // and a continued sheet always carries at least one line with the footer.
+    // Lines go on down to the slot where a one-sheet receipt has its closing rule, so nothing comes
+    // nearer the bottom edge than on a receipt that fits; the sheet that ends the table must also hold
+    // the footer, and a continued sheet always carries at least one line with the footer.
     int pages = 1;
     qsizetype next = 0;
     while (next < lines.size()) {
         const qsizetype remaining = lines.size() - next;
         const int withFooter = kLastSlot - kFooterSlots - k;
-        const int onSheet = kLastSlot - k + 1;
+        const int onSheet = kLastSlot - k;
         const bool last = remaining <= withFooter;
         const qsizetype take = last ? remaining : std::min<qsizetype>(remaining - 1, onSheet);
         for (qsizetype i = 0; i < take; ++i)
