@@ -6,33 +6,63 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
-#include <iterator>
+#include <cstddef>
 
 namespace {
 
 constexpr char16_t Blank = u' ';
 
-// Every number word carries the blank that separates it from the next word.
-constexpr QStringView HundredsWords[10] = {
-    {}, u"сто ", u"двести ", u"триста ", u"четыреста ",
-    u"пятьсот ", u"шестьсот ", u"семьсот ", u"восемьсот ", u"девятьсот ",
-};
-constexpr QStringView TeensWords[10] = {
-    u"десять ", u"одиннадцать ", u"двенадцать ", u"тринадцать ", u"четырнадцать ",
-    u"пятнадцать ", u"шестнадцать ", u"семнадцать ", u"восемнадцать ", u"девятнадцать ",
-};
-constexpr QStringView TensWords[10] = {
-    {}, {}, u"двадцать ", u"тридцать ", u"сорок ",
-    u"пятьдесят ", u"шестьдесят ", u"семьдесят ", u"восемьдесят ", u"девяносто ",
-};
-// One and two depend on the gender and are picked in groupWords().
-constexpr QStringView UnitWords[10] = {
-    {}, {}, {}, u"три ", u"четыре ", u"пять ", u"шесть ", u"семь ", u"восемь ", u"девять ",
+// A number word, right-aligned in a slot of fixed size, so that putting it in front of a text is one
+// copy of a constant size (the slot's unused front lands in free room that later words overwrite).
+constexpr qsizetype SlotSize = 16;
+
+struct Word {
+    char16_t slot[SlotSize] = {};
+    qsizetype size = 0;
+
+    constexpr QStringView view() const { return QStringView(slot + SlotSize - size, size); }
 };
 
-constexpr QStringView ZeroWord = u"ноль ";
-constexpr QStringView MinusWord = u"минус ";
+template <std::size_t N>
+constexpr Word word(const char16_t (&text)[N])
+{
+    static_assert(N - 1 <= SlotSize, "a number word must fit its slot");
+    Word result;
+    result.size = qsizetype(N - 1);
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        result.slot[SlotSize - (N - 1) + i] = text[i];
+    return result;
+}
+
+constexpr Word NoWord;
+
+// Every number word carries the blank that separates it from the next word.
+constexpr Word HundredsWords[10] = {
+    NoWord,           word(u"сто "),      word(u"двести "),   word(u"триста "),    word(u"четыреста "),
+    word(u"пятьсот "), word(u"шестьсот "), word(u"семьсот "), word(u"восемьсот "), word(u"девятьсот "),
+};
+constexpr Word TeensWords[10] = {
+    word(u"десять "),      word(u"одиннадцать "), word(u"двенадцать "),   word(u"тринадцать "),
+    word(u"четырнадцать "), word(u"пятнадцать "),  word(u"шестнадцать "),  word(u"семнадцать "),
+    word(u"восемнадцать "), word(u"девятнадцать "),
+};
+constexpr Word TensWords[10] = {
+    NoWord,             NoWord,                word(u"двадцать "),  word(u"тридцать "),
+    word(u"сорок "),     word(u"пятьдесят "),   word(u"шестьдесят "), word(u"семьдесят "),
+    word(u"восемьдесят "), word(u"девяносто "),
+};
+// One and two depend on the gender and are picked in groupWords().
+constexpr Word UnitWords[10] = {
+    NoWord,         NoWord,         NoWord,        word(u"три "),    word(u"четыре "),
+    word(u"пять "), word(u"шесть "), word(u"семь "), word(u"восемь "), word(u"девять "),
+};
+// By gender: masculine, feminine, neuter; no word for a gender outside these.
+constexpr Word OneWords[4] = {NoWord, word(u"один "), word(u"одна "), word(u"одно ")};
+constexpr Word TwoMasculine = word(u"два ");
+constexpr Word TwoFeminine = word(u"две ");
+
+constexpr Word ZeroWord = word(u"ноль ");
+constexpr Word MinusWord = word(u"минус ");
 
 enum class NounForm { One, TwoToFour, FiveToTen };
 
@@ -60,7 +90,9 @@ constexpr Scale Scales[3] = {
 constexpr qsizetype FixedRoom = 200;
 
 struct GroupWords {
-    QStringView hundreds, tens, unit;
+    const Word *hundreds = &NoWord;
+    const Word *tens = &NoWord;
+    const Word *unit = &NoWord;
     NounForm form = NounForm::FiveToTen;
 };
 
@@ -71,23 +103,21 @@ GroupWords groupWords(int group, qint16 rod)
     GroupWords words;
     if (group < 0)
         return words;
-    words.hundreds = HundredsWords[group / 100];
+    words.hundreds = &HundredsWords[group / 100];
     const int lastTwo = group % 100;
     if (lastTwo >= 10 && lastTwo < 20) {
-        words.tens = TeensWords[lastTwo - 10];
+        words.tens = &TeensWords[lastTwo - 10];
         return words;
     }
-    words.tens = TensWords[lastTwo / 10];
+    words.tens = &TensWords[lastTwo / 10];
     const int last = lastTwo % 10;
     words.form = FormByLastDigit[last];
     if (last == 1)
-        words.unit = rod == 1 ? QStringView(u"один ") : rod == 2 ? QStringView(u"одна ")
-                   : rod == 3                          ? QStringView(u"одно ")
-                                                       : QStringView();
+        words.unit = rod >= 1 && rod <= 3 ? &OneWords[rod] : &NoWord;
     else if (last == 2)
-        words.unit = rod == 2 ? QStringView(u"две ") : QStringView(u"два ");
+        words.unit = rod == 2 ? &TwoFeminine : &TwoMasculine;
     else
-        words.unit = UnitWords[last];
+        words.unit = &UnitWords[last];
     return words;
 }
 
@@ -104,7 +134,11 @@ QStringView rightTrimmed(QStringView text)
 class Words
 {
 public:
-    explicit Words(qsizetype room) : m_buffer(room), m_begin(room), m_end(room) {}
+    // `room`: the most that will be put in, all parts counted.
+    explicit Words(qsizetype room)
+        : m_buffer(room + SlotSize), m_begin(m_buffer.size()), m_end(m_buffer.size())
+    {
+    }
 
     QStringView text() const { return QStringView(m_buffer.data() + m_begin, m_end - m_begin); }
 
@@ -127,30 +161,41 @@ public:
         m_hasWord = !rightTrimmed(w5to10).isEmpty();
     }
 
-    // Puts `words` (each ending in a blank) and `noun` in front of the text, the whole right-trimmed:
-    // right-trimming the phrase, then "phrase + blank + old text", gives the phrase alone when the old
-    // text is blank and otherwise the phrase, one blank and the old text right-trimmed.
-    void putPhrase(std::initializer_list<QStringView> words, QStringView noun)
+    // Puts the words (each ending in a blank) and the noun in front of the text, the whole
+    // right-trimmed. Right-trimming the phrase, then "phrase + blank + old text", gives the phrase
+    // alone when the old text is blank, and otherwise the phrase, one blank and the old text
+    // right-trimmed.
+    void putPhrase(const Word &first, const Word &second, const Word &third, QStringView noun)
     {
         if (m_hasWord) {
             while (m_buffer[m_end - 1] == Blank)
                 --m_end;
-            prepend(QStringView(&Blank, 1));
+            m_buffer[--m_begin] = Blank;
         } else {
             m_begin = m_end = m_buffer.size();
         }
 
         const QStringView trimmedNoun = rightTrimmed(noun);
-        prepend(trimmedNoun);
-        bool trimming = trimmedNoun.isEmpty();
-        for (auto word = std::rbegin(words); word != std::rend(words); ++word) {
-            if (word->isEmpty())
-                continue;
-            // With a blank noun the phrase ends in the last word, without its blank.
-            prepend(trimming ? word->chopped(1) : *word);
-            trimming = false;
+        if (!trimmedNoun.isEmpty()) {
+            prepend(trimmedNoun);
+            prepend(third);
+            prepend(second);
+            prepend(first);
+            m_hasWord = true;
+            return;
         }
-        m_hasWord = m_hasWord || !trimming;
+
+        // With a blank noun the phrase ends in its last word, without that word's blank.
+        const Word *const parts[3] = {&first, &second, &third};
+        int last = 2;
+        while (last >= 0 && parts[last]->size == 0)
+            --last;
+        if (last < 0)
+            return;
+        prepend(parts[last]->view().chopped(1));
+        while (--last >= 0)
+            prepend(*parts[last]);
+        m_hasWord = true;
     }
 
     void putGroup(int group, qint16 rod, QStringView w1, QStringView w2to4, QStringView w5to10)
@@ -163,7 +208,7 @@ public:
         const QStringView noun = words.form == NounForm::One         ? w1
                                : words.form == NounForm::TwoToFour ? w2to4
                                                                     : w5to10;
-        putPhrase({words.hundreds, words.tens, words.unit}, noun);
+        putPhrase(*words.hundreds, *words.tens, *words.unit, noun);
     }
 
 private:
@@ -175,7 +220,14 @@ private:
             std::memcpy(m_buffer.data() + m_begin, part.utf16(), size_t(part.size()) * sizeof(char16_t));
     }
 
-    QVarLengthArray<char16_t, 384> m_buffer;
+    void prepend(const Word &word)
+    {
+        Q_ASSERT(m_begin >= SlotSize);
+        std::memcpy(m_buffer.data() + m_begin - SlotSize, word.slot, sizeof word.slot);
+        m_begin -= word.size;
+    }
+
+    QVarLengthArray<char16_t, FixedRoom + SlotSize + 64> m_buffer;
     qsizetype m_begin;
     qsizetype m_end;
     bool m_hasWord = false; // the text holds something other than blanks
@@ -234,7 +286,7 @@ void summaStringWide(QString &Summa, qint64 Source, qint16 Rod, const QString &w
     try {
         Words words(roomFor(w1, w2to4, w5to10));
         if (Source == 0) {
-            words.putPhrase({ZeroWord}, w5to10);
+            words.putPhrase(ZeroWord, NoWord, NoWord, w5to10);
             assign(Summa, words.text());
             return;
         }
@@ -255,7 +307,7 @@ void summaStringWide(QString &Summa, qint64 Source, qint16 Rod, const QString &w
             return;
         }
         if (Source < 0)
-            words.putPhrase({MinusWord}, {});
+            words.putPhrase(MinusWord, NoWord, NoWord, {});
         assign(Summa, words.text());
     } catch (...) {
         // Only running out of memory can get here; nothing of the words has been stored yet.
