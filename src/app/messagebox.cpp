@@ -4,10 +4,12 @@
 #include <QHash>
 #include <QPushButton>
 
+#include <utility>
+
 namespace MessageBox {
 namespace {
 
-QList<Answer> s_nextAnswers;
+QList<Answerer> s_nextAnswers;
 Answer s_defaultAnswer = NoAnswer;
 QList<Shown> s_shown;
 
@@ -52,8 +54,9 @@ Answer show(QWidget *parent, QMessageBox::Icon icon, const QString &title, const
 {
     // Only answered boxes are recorded, so a running program keeps no history.
     if (!s_nextAnswers.isEmpty()) {
-        s_shown.append({icon, title, text, buttons});
-        return s_nextAnswers.takeFirst();
+        const Shown shown{icon, title, text, buttons};
+        s_shown.append(shown);
+        return s_nextAnswers.takeFirst()(shown);
     }
     if (s_defaultAnswer != NoAnswer) {
         s_shown.append({icon, title, text, buttons});
@@ -81,7 +84,12 @@ void critical(QWidget *parent, const QString &title, const QString &text)
 
 void setNextAnswer(Answer answer)
 {
-    s_nextAnswers.append(answer);
+    s_nextAnswers.append([answer](const Shown &) { return answer; });
+}
+
+void setNextAnswer(Answerer answerer)
+{
+    s_nextAnswers.append(std::move(answerer));
 }
 
 void setDefaultAnswer(Answer answer)

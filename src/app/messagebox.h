@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // Every message box of the program goes through here, so that tests can answer it in advance and
@@ -36,6 +38,10 @@ void critical(QWidget *parent, const QString &title, const QString &text);
 
 // Tests: the next box is not shown but answered with answer (queued, one per box).
 void setNextAnswer(Answer answer);
+// Tests: the next box is answered by answerer, which sees the box and may act as the user would
+// before answering (free a disk, fix a permission).
+using Answerer = std::function<Answer(const Shown &)>;
+void setNextAnswer(Answerer answerer);
 // Tests: every box without a queued answer is answered with answer instead of being shown
 // (NoAnswer shows real boxes again).
 void setDefaultAnswer(Answer answer);
