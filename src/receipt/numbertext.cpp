@@ -115,8 +115,10 @@ double leadingNumber(QStringView text, const QLocale &locale)
     }
 
     // Sellers type prices the way their locale writes them: a "," separator counts as a decimal point.
-    const bool commaIsPoint = DecimalSeparator(locale) == u',';
-    const auto isPoint = [commaIsPoint](QChar c) { return c == u'.' || (commaIsPoint && c == u','); };
+    // The locale is asked only when a "," turns up: asking costs more than reading a short number.
+    const auto isPoint = [&locale](QChar c) {
+        return c == u'.' || (c == u',' && DecimalSeparator(locale) == u',');
+    };
 
     // The significant digits without leading zeros, and the power of ten of the last one kept.
     std::string digits;

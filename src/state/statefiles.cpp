@@ -10,7 +10,7 @@
 #include <QStringDecoder>
 #include <QTemporaryFile>
 
-#include <QHash>
+#include <vector>
 
 namespace {
 
@@ -56,14 +56,14 @@ void loadLine(const QString &path, QString &box)
 class Cp1251Table
 {
 public:
-    Cp1251Table()
+    Cp1251Table() : m_byUnicode(0x10000, -1)
     {
         QStringDecoder decoder(kCodec);
         for (int b = 0; b < 256; ++b) {
             const char byte = char(b);
             const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
             if (decoded.size() == 1 && decoded.at(0) != QChar::ReplacementCharacter)
-                m_byUnicode.insert(decoded.at(0).unicode(), byte);
+                m_byUnicode[decoded.at(0).unicode()] = qint16(quint8(byte));
         }
     }
 
@@ -79,14 +79,14 @@ public:
                 out += '?';
                 continue;
             }
-            const auto it = m_byUnicode.constFind(c.unicode());
-            out += it == m_byUnicode.cend() ? '?' : *it;
+            const qint16 byte = m_byUnicode[c.unicode()];
+            out += byte < 0 ? '?' : char(byte);
         }
         return out;
     }
 
 private:
-    QHash<char16_t, char> m_byUnicode;
+    std::vector<qint16> m_byUnicode; // -1: no byte for this character
 };
 
 QString failureReason(const QString &dir, const QString &path, const QSaveFile &file, qint64 bytesNeeded)

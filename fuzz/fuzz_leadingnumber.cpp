@@ -1,0 +1,21 @@
+// Reads any text as a leading number under a "," and a "." locale: no crash, no sanitizer report, never
+// NaN, and both locales agree on a text without ",".
+#include "numbertext.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const QLocale comma(QLocale::Russian, QLocale::Russia);
+    static const QLocale point = QLocale::c();
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const double a = leadingNumber(text, comma);
+    const double b = leadingNumber(text, point);
+    if (std::isnan(a) || std::isnan(b))
+        std::abort();
+    if (!text.contains(u',') && a != b)
+        std::abort();
+    return 0;
+}
