@@ -396,7 +396,7 @@ bool FrmSelvaro::eventFilter(QObject *watched, QEvent *event)
             enterKey(EntryKey::Enter);
             return true;
         case Qt::Key_Tab:
-            enterKey(EntryKey::Tab);
+            enterKey(key->modifiers() & Qt::ShiftModifier ? EntryKey::BackTab : EntryKey::Tab);
             return true;
         case Qt::Key_Backtab:
             enterKey(EntryKey::BackTab);

@@ -75,6 +75,9 @@ public:
     QLineEdit *TextFIO() const { return m_TextFIO; }
     QPushButton *CmdPrint() const { return m_CmdPrint; }
     QPushButton *CmdSaveg() const { return m_CmdSaveg; }
+    QPushButton *CmdAddS() const { return m_CmdAddS; }
+    QPushButton *CmdDelS() const { return m_CmdDelS; }
+    QPushButton *CmdExit() const { return m_CmdExit; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
