@@ -8,7 +8,8 @@ seconds="${1:-${FUZZ_SECONDS:-20}}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSELVARO_BUILD_FUZZ=ON -DSELVARO_BUILD_TESTS=OFF >/dev/null
-targets=$(cmake --build build-fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[A-Za-z0-9_]*\).*/\1/p' | sort -u)
+targets=$(cmake --build build-fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[A-Za-z0-9_]*\).*/\1/p' \
+    | grep -v '_autogen' | sort -u)
 [[ -n "$targets" ]] || { echo "fuzz: no fuzz_* targets found" >&2; exit 1; }
 for t in $targets; do
     cmake --build build-fuzz --parallel "$(nproc)" --target "$t"
@@ -19,6 +20,7 @@ done
 mkdir -p build-fuzz/artifacts
 for t in $targets; do
     exe=$(find build-fuzz -type f -name "$t" -perm -u+x | head -n 1)
+    [[ -n "$exe" ]] || { echo "fuzz: $t was not built" >&2; exit 1; }
     corpus="build-fuzz/corpus/$t"
     mkdir -p "$corpus"
     echo "fuzz: $t for ${seconds}s"
