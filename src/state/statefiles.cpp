@@ -141,7 +141,8 @@ bool canWriteIn(const QString &dir)
 // The directory the files are written to: beside the executable when it can take them.
 QString writePlace(const StatePlaces &places)
 {
-    if (canWriteIn(places.appDir))
+    // With no user's directory known, the save is tried beside the executable and its failure reported.
+    if (places.userDataDir.isEmpty() || canWriteIn(places.appDir))
         return places.appDir;
     QDir().mkpath(places.userDataDir);
     return places.userDataDir;
@@ -186,7 +187,8 @@ void Start(const StatePlaces &places, QString &TxtClish, QString &TextN)
     // administrator put beside the executable seeds the first run.
     const auto load = [&places](const char *name, QString &box) {
         const QString own = filePath(places.userDataDir, name);
-        loadLine(isOrdinaryFile(own) ? own : filePath(places.appDir, name), box);
+        const bool saved = !places.userDataDir.isEmpty() && isOrdinaryFile(own);
+        loadLine(saved ? own : filePath(places.appDir, name), box);
     };
     load(kHeaderFileName, TxtClish);
     load(kNumberFileName, TextN);
