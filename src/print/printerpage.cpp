@@ -1,7 +1,5 @@
 #include "printerpage.h"
 
-#include "flexgrid.h"
-
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -11,6 +9,7 @@
 #include <QPrinter>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -75,7 +74,6 @@ QFont receiptFont(const QString &face, int pointSize, bool bold)
     font.setStyleHint(QFont::Serif, QFont::PreferOutline);
     font.setPixelSize(std::max(1, pointSize * kTwipsPerPoint));
     font.setBold(bold);
-    font.setKerning(false);
     return font;
 }
 
@@ -92,7 +90,8 @@ QString missingPrinterReason(const QPrinter &printer)
     const bool silentPdf = printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
     const bool unnamed = printer.outputFormat() == QPrinter::NativeFormat && printer.printerName().isEmpty();
     if (silentPdf || unnamed)
-        return QStringLiteral("Нет ни одного принтера: служба печати не отвечает или принтер не установлен.");
+        return QStringLiteral("Нет принтера для печати: служба печати не отвечает, принтер не установлен "
+                              "или не выбран принтер по умолчанию.");
     return {};
 }
 

@@ -52,7 +52,8 @@ PrintResult TstPrinterPage::print(QPrinter &printer, int lines, int cols)
     grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
     QList<QStringList> rows;
     for (int i = 1; i <= lines; ++i)
-        rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
+        rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2",
+                            "2"};
     grid.setLines(rows);
     const ReceiptTexts texts{"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"};
     return printReceipt(printer, texts, grid);
