@@ -3,7 +3,10 @@
 void showCellEditor(const FlexGrid &grid, int gridLeft, int gridTop, CellEditor &editor,
                     const std::function<void()> &yield)
 {
-    editor.setText(grid.TextMatrix(grid.Row(), grid.Col()));
+    // A shown editor holds the pending edit of this very cell (every change of the current cell writes
+    // it back first): showing it again keeps what was typed.
+    if (!editor.Visible())
+        editor.setText(grid.TextMatrix(grid.Row(), grid.Col()));
     editor.Move(gridLeft + grid.CellLeft(), gridTop + grid.CellTop(), grid.CellWidth(), grid.CellHeight());
     editor.setVisible(true);
     if (yield)

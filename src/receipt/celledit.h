@@ -23,7 +23,8 @@ public:
 
 // MSFGAZ_Click: fills the editor with the current cell's text, lays it exactly over that cell (the grid
 // lies at gridLeft, gridTop on the window, twips), shows it, lets queued events run through yield so it
-// is drawn, then gives it the focus.
+// is drawn, then gives it the focus. An editor already shown keeps its text: it is the pending edit of
+// the current cell.
 void showCellEditor(const FlexGrid &grid, int gridLeft, int gridTop, CellEditor &editor,
                     const std::function<void()> &yield);
 

@@ -388,6 +388,20 @@ void tst_FrmSelvaro::failedSaveAsksTheUser()
     QCOMPARE(fileBytes(blocker + "/app/numch.txt"), saved ? QByteArray("42\r\n") : QByteArray("<missing>"));
 }
 
+namespace {
+
+// Counts the mouse presses a widget receives.
+struct PressCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        presses += event->type() == QEvent::MouseButtonPress;
+        return false;
+    }
+};
+
+} // namespace
+
 void tst_FrmSelvaro::clickStormDuringRecalculation()
 {
     open(point);
@@ -397,26 +411,29 @@ void tst_FrmSelvaro::clickStormDuringRecalculation()
         m_grid->setTextMatrix(r, 3, QString::number(r));
         m_grid->setTextMatrix(r, 4, QStringLiteral("1.5"));
     }
-    // Clicks queued on cells, the line buttons and the total are handled inside the recalculations'
-    // yields, which run again inside those clicks.
+    // Clicks queued on cells, the line buttons and the total, all handled inside the yields of the
+    // recalculations, which each such click starts again.
     QRandomGenerator random(20261206);
-    QList<QWidget *> buttons = {m_window->CmdAddS(), m_window->CmdDelS(),
-                                m_window->Text7()};
+    const QList<QWidget *> others = {m_window->CmdAddS(), m_window->CmdDelS(), m_window->Text7()};
+    int gridPresses = 0;
     for (int i = 0; i < 400; ++i) {
         QWidget *target = m_grid->viewport();
-        QPoint at(int(random.bounded(m_grid->viewport()->width())), int(random.bounded(m_grid->viewport()->height())));
+        QPoint at(int(random.bounded(target->width())), int(random.bounded(target->height())));
         if (random.bounded(3) == 0) {
-            target = buttons[random.bounded(int(buttons.size()))];
+            target = others[random.bounded(int(others.size()))];
             at = target->rect().center();
+        } else {
+            ++gridPresses;
         }
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
             QCoreApplication::postEvent(target, new QMouseEvent(type, at, target->mapToGlobal(at), Qt::LeftButton,
                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {}));
         }
     }
+    PressCounter counter;
+    m_grid->viewport()->installEventFilter(&counter);
     clickCell(1, 1);
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
+    QCOMPARE(counter.presses, gridPresses + 1);  // the storm came through the yields of this one click
     QVERIFY(m_grid->Rows() >= 2);
 
     m_grid->moveTo(1, m_grid->Col() == 0 ? 1 : 0);

@@ -57,6 +57,11 @@ void tst_CellEdit::editorCoversTheCellAndTakesFocusAfterTheYield()
     QCOMPARE(editor.text, QStringLiteral("12.5"));
     QCOMPARE(editor.rect, QRect(600 + grid.CellLeft(), 1320 + grid.CellTop(), grid.CellWidth(), grid.CellHeight()));
     QCOMPARE(editor.steps, QStringList({"yield", "focus"}));
+
+    // Shown again over the same cell (scrolled back into view and clicked), the typed text stays.
+    editor.text = QStringLiteral("13");
+    showCellEditor(grid, 600, 1320, editor, {});
+    QCOMPARE(editor.text, QStringLiteral("13"));
 }
 
 void tst_CellEdit::leavingACellWritesTheTypedTextIntoIt()
