@@ -175,7 +175,6 @@ void tst_FrmSelvaro::editIsWrittenBackWhenTheCellChanges()
     clickCell(1, 2);
     QCOMPARE(m_grid->TextMatrix(1, 1), QStringLiteral(" Сахар-песок "));
     QCOMPARE(m_editor->text(), QStringLiteral("кг"));
-    QCOMPARE(m_editor->geometry(), editorRectOf(1, 2));
     QVERIFY(m_window->CmdSaveg()->isEnabled());
 
     // An arrow key in the grid writes back and recalculates without showing the editor again.

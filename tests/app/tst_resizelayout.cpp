@@ -7,7 +7,6 @@ class tst_ResizeLayout : public QObject {
 
 private slots:
     void layoutAtCreatedClientSize();
-    void layoutFollowsTheClientSize();
     void minimumSize_data();
     void minimumSize();
 };
@@ -34,15 +33,6 @@ void tst_ResizeLayout::layoutAtCreatedClientSize()
         QCOMPARE(writes[i].property, expected[i].property);
         QCOMPARE(writes[i].value, expected[i].value);
     }
-}
-
-void tst_ResizeLayout::layoutFollowsTheClientSize()
-{
-    // Single precision, no rounding to whole twips; below the allowances the grid sizes go negative.
-    const auto writes = resizeLayout(600.5f, 100.25f);
-    QCOMPARE(writes[0].value, -249.5f);
-    QCOMPARE(writes[1].value, -4399.75f);
-    QCOMPARE(writes[13].value, -599.75f);
 }
 
 void tst_ResizeLayout::minimumSize_data()
