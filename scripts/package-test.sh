@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it with apt-get, starts the installed program as an ordinary
+# user on a virtual display, closes it with its "Выход" button and checks that the two state files
+# were written into that user's data directory (the installed program's directory is not writable).
+# Needs root (it installs a package and creates a user).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[[ $(id -u) -eq 0 ]] || { echo "package test: needs root (installs a package), skipped"; exit 0; }
+scripts/deps.sh test
+command -v xdotool >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq xdotool >/dev/null; }
+
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DSELVARO_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake --build build-package --parallel "$(nproc)" --target selvaro
+(cd build-package && cpack -G DEB >/dev/null)
+deb=$(ls build-package/selvaro_*.deb | head -n 1)
+echo "package: $deb"
+dpkg-deb -f "$deb" Depends
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+desktop-file-validate /usr/share/applications/selvaro.desktop
+test -f /usr/share/icons/hicolor/32x32/apps/selvaro.png
+test -f /usr/share/icons/hicolor/16x16/apps/selvaro.png
+test -f /usr/share/icons/hicolor/scalable/apps/selvaro.svg
+
+user=selvaro-seller
+id "$user" >/dev/null 2>&1 || useradd --create-home "$user"
+home=$(getent passwd "$user" | cut -d: -f6)
+datadir="$home/.local/share/selvaro"
+rm -rf "$datadir"
+
+runuser -u "$user" -- env HOME="$home" xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+    set -e
+    /usr/bin/selvaro & pid=$!
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name "Товарный чек" | head -n 1)
+    echo "window opened: $wid"
+    # "Выход" is 855 x 375 twips at left 7680 and top SH - 700 (SH: the client height), which at
+    # 96 dpi (15 twips a pixel) puts its centre 540 px from the left and 34 px above the bottom.
+    height=$(xdotool getwindowgeometry --shell "$wid" | sed -n "s/^HEIGHT=//p")
+    xdotool mousemove --window "$wid" 540 $((height - 34)) click 1
+    for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
+    if kill -0 $pid 2>/dev/null; then echo "the program did not end after Выход"; kill $pid; exit 1; fi
+    wait $pid
+'
+for f in clishr.txt numch.txt; do
+    [[ -f "$datadir/$f" ]] || { echo "FAILED: $datadir/$f was not written"; ls -la "$datadir" 2>&1; exit 1; }
+    echo "written: $datadir/$f ($(stat -c %s "$datadir/$f") bytes)"
+done
+echo "package test: passed"
