@@ -26,7 +26,7 @@ if [[ $(id -u) -eq 0 ]]; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else
-    echo "Missing packages. Run as root, then run this command again:" >&2
-    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    echo "Missing packages. Install them as root (su -, or sudo), then run this command again:" >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
     exit 1
 fi
