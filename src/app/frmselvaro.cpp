@@ -3,6 +3,7 @@
 #include "linesums.h"
 #include "messagebox.h"
 #include "numbertext.h"
+#include "printcommand.h"
 #include "resizelayout.h"
 #include "summastring.h"
 #include "tableflexgrid.h"
@@ -205,6 +206,8 @@ void FrmSelvaro::createControls()
     connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
     connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
     m_txtDataEntry->installEventFilter(this);
+
+    m_printCommand = new PrintCommand(this);
 }
 
 QLineEdit *FrmSelvaro::txtDataEntry() const
@@ -337,6 +340,7 @@ void FrmSelvaro::CmdDelS_Click()
 
 void FrmSelvaro::CmdPrint_Click()
 {
+    m_printCommand->print();
 }
 
 void FrmSelvaro::MSFGAZ_Click()

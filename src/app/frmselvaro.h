@@ -13,6 +13,7 @@ class ClickLineEdit;
 class LineCellEditor;
 class LineEditBox;
 class PlainTextBox;
+class PrintCommand;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,7 +46,8 @@ public:
     // "Добавить строку" and " Удалить строку".
     void CmdAddS_Click();
     void CmdDelS_Click();
-    // "Печать".
+    // "Печать": prints the receipt on the default printer and raises the receipt number (see
+    // PrintCommand, which also gives the button its context menu and the window Ctrl+P).
     void CmdPrint_Click();
     // The grid's events: show the editor over the clicked cell; write a pending edit back before the
     // current cell changes; recalculate the line sums after it changed, then write back.
@@ -106,6 +108,7 @@ private:
     QPushButton *m_CmdDelS = nullptr;
     QPushButton *m_CmdExit = nullptr;
     QHash<QString, QWidget *> m_byName;
+    PrintCommand *m_printCommand = nullptr;
 
     std::unique_ptr<LineCellEditor> m_editor;
     std::unique_ptr<LineEditBox> m_text7Box;

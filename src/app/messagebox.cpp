@@ -24,6 +24,8 @@ QString caption(Answer answer)
         return QStringLiteral("Закрыть без сохранения");
     case Cancel:
         return QStringLiteral("Отмена");
+    case SaveAsPdf:
+        return QStringLiteral("Сохранить в PDF…");
     case NoAnswer:
         break;
     }
@@ -41,6 +43,8 @@ QMessageBox::ButtonRole role(Answer answer)
         return QMessageBox::DestructiveRole;
     case Cancel:
         return QMessageBox::RejectRole;
+    case SaveAsPdf:
+        return QMessageBox::AcceptRole;
     case NoAnswer:
         break;
     }

@@ -18,6 +18,7 @@ enum Answer {
     Retry,               // "Повторить"
     CloseWithoutSaving,  // "Закрыть без сохранения"
     Cancel,              // "Отмена"
+    SaveAsPdf,           // "Сохранить в PDF…"
 };
 
 // A box that was asked for, as the user would have seen it.

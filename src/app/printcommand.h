@@ -1,0 +1,63 @@
+#pragma once
+
+#include "receiptlayout.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class FrmSelvaro;
+class QDialog;
+class QWidget;
+struct PrintResult;
+
+// The print commands of the receipt window: "Печать" on the default printer (also Ctrl+P), and the
+// context menu of the "Печать" button with "Печать…" (choose the printer), "Предварительный
+// просмотр…" and "Сохранить в PDF…".
+//
+// Every command first writes a pending cell edit back and refreshes the line sums once, as a change of
+// the current cell would, then reads the window's texts and the grid's cells without moving the current
+// cell, and after a print makes the last column of the last line current in one move. A receipt printed
+// or saved as PDF raises the receipt number in TextN and saves it at once; a failure is told to the user
+// and leaves the number as it was. Only a preview never counts.
+class PrintCommand : public QObject {
+    Q_OBJECT
+public:
+    // Gives window's "Печать" button its context menu and the window its Ctrl+P shortcut, both leading
+    // here. The window must outlive this object.
+    explicit PrintCommand(FrmSelvaro *window);
+
+    // "Печать": prints on the default printer. With no printer at all offers to save a PDF instead.
+    void print();
+    // "Печать…": lets the user choose the printer and its settings, then prints there.
+    void printWithDialog();
+    // "Предварительный просмотр…": shows the page as it will be printed. Printing from the preview
+    // counts as a print.
+    void preview();
+    // "Сохранить в PDF…": asks for a file name and writes the receipt there as a PDF.
+    void saveAsPdf();
+
+    // Tests: runs the modal dialogs of the commands (the print dialog and the preview) instead of
+    // exec(); returns the dialog's result. An empty runner restores exec().
+    using DialogRunner = std::function<int(QDialog &dialog)>;
+    static void setDialogRunner(DialogRunner runner);
+
+    // Tests: asks for the PDF file name instead of the file dialog; an empty name means cancelled.
+    // An empty chooser restores the file dialog.
+    using SaveFileNameChooser =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedPath)>;
+    static void setSaveFileNameChooser(SaveFileNameChooser chooser);
+
+private:
+    ReceiptTexts prepare();
+    void moveToLastCell();
+    void finishPrint(const ReceiptTexts &printed, const PrintResult &result);
+    void savePdf(const ReceiptTexts &texts);
+    void count(const ReceiptTexts &printed);
+    QString suggestedPdfPath(const ReceiptTexts &texts) const;
+
+    FrmSelvaro *m_window;
+    bool m_busy = false;
+    QString m_pdfDir;
+};
