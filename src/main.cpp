@@ -1,4 +1,5 @@
 #include "frmselvaro.h"
+#include "startupprobe.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -6,6 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installStartupProbe(app);
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/selvaro-16.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icons/selvaro-32.png"), QSize(32, 32));

@@ -1,0 +1,180 @@
+// Start-up of a program against a baseline, measured side by side: each is started alternately (the
+// order swapped every round), from just before fork() to the moment its start-up probe reports the
+// first window exposed and painted, and the peak resident memory of each start is read from wait4().
+// Usage: bench_startup [--runs N] PROGRAM BASELINE     (Linux; the probe prints "shown <ns>")
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Start {
+    double ms = 0;     // fork to window shown
+    long peakKiB = 0;  // peak resident set size
+};
+
+constexpr int kTimeoutMs = 30000;
+
+long long steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Starts `program` with the probe on, waits for its report and its end. Nothing on failure (no
+// report within the time limit, or a report that cannot be read), with the reason on stderr.
+std::optional<Start> startOnce(const char *program)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        std::perror("pipe");
+        return std::nullopt;
+    }
+    const long long begin = steadyNs();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        std::perror("fork");
+        return std::nullopt;
+    }
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        setenv("SELVARO_STARTUP_PROBE", "1", 1);
+        execl(program, program, static_cast<char *>(nullptr));
+        std::perror(program);
+        _exit(127);
+    }
+    close(fds[1]);
+
+    std::string out;
+    const long long deadline = begin + kTimeoutMs * 1000000LL;
+    bool timedOut = false;
+    for (;;) {
+        const long long left = (deadline - steadyNs()) / 1000000;
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = left > 0 ? poll(&p, 1, int(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            timedOut = true;
+            break;
+        }
+        char buffer[256];
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        out.append(buffer, size_t(n));
+    }
+    close(fds[0]);
+    if (timedOut)
+        kill(pid, SIGKILL);
+
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    if (timedOut) {
+        std::fprintf(stderr, "%s: no window shown within %d ms\n", program, kTimeoutMs);
+        return std::nullopt;
+    }
+    const size_t at = out.find("shown ");
+    if (at == std::string::npos) {
+        std::fprintf(stderr, "%s: ended without reporting its window (status %d)\n", program, status);
+        return std::nullopt;
+    }
+    const long long shown = std::atoll(out.c_str() + at + 6);
+    return Start{double(shown - begin) / 1e6, usage.ru_maxrss};
+}
+
+template <typename T>
+T median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Summary {
+    double medianMs, minMs, maxMs;
+    double medianMiB, maxMiB;
+};
+
+Summary summarise(const std::vector<Start> &starts)
+{
+    std::vector<double> ms, mib;
+    for (const Start &s : starts) {
+        ms.push_back(s.ms);
+        mib.push_back(double(s.peakKiB) / 1024.0);
+    }
+    return {median(ms), *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()),
+            median(mib), *std::max_element(mib.begin(), mib.end())};
+}
+
+const char *baseName(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int runs = 20;
+    int arg = 1;
+    if (arg + 1 < argc && std::strcmp(argv[arg], "--runs") == 0) {
+        runs = std::atoi(argv[arg + 1]);
+        arg += 2;
+    }
+    if (argc - arg != 2 || runs < 1) {
+        std::fprintf(stderr, "usage: %s [--runs N] PROGRAM BASELINE\n", argv[0]);
+        return 2;
+    }
+    const char *programs[2] = {argv[arg], argv[arg + 1]};
+
+    // One discarded start of each fills the page cache and the font caches.
+    for (const char *program : programs)
+        if (!startOnce(program))
+            return 1;
+
+    std::vector<Start> starts[2];
+    for (int round = 0; round < runs; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const int which = (round % 2) ? 1 - k : k;
+            const std::optional<Start> s = startOnce(programs[which]);
+            if (!s)
+                return 1;
+            starts[which].push_back(*s);
+        }
+    }
+
+    const Summary a = summarise(starts[0]);
+    const Summary b = summarise(starts[1]);
+    std::printf("%d starts of each, alternately; platform %s\n\n", runs,
+                std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "default");
+    std::printf("| program | start to window shown, median (min-max) | peak memory, median (max) |\n");
+    std::printf("|---|---|---|\n");
+    for (int k = 0; k < 2; ++k) {
+        const Summary &s = k ? b : a;
+        std::printf("| %s | %.1f ms (%.1f-%.1f) | %.1f MiB (%.1f) |\n", baseName(programs[k]), s.medianMs,
+                    s.minMs, s.maxMs, s.medianMiB, s.maxMiB);
+    }
+    std::printf("| ratio | %.2fx | %.2fx |\n", a.medianMs / b.medianMs, a.medianMiB / b.medianMiB);
+    return 0;
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Start-up time and peak memory of selvaro against a bare QWidget program, side by side in one run.
+# Builds nothing: give it a build directory configured with -DSELVARO_BUILD_BENCH=ON in which the
+# targets selvaro, barewidget and bench_startup are built.
+# Usage: bench/startup.sh BUILD_DIR [RUNS]
+# With no display it runs on a virtual X display (Xvfb); QT_QPA_PLATFORM=offscreen measures without
+# any display server.
+set -euo pipefail
+if [[ $# -lt 1 || $# -gt 2 ]]; then
+    echo "usage: $0 BUILD_DIR [RUNS]" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+runs=${2:-20}
+for f in selvaro bench/barewidget bench/bench_startup; do
+    if [[ ! -x "$build/$f" ]]; then
+        echo "$build/$f is missing: build the targets selvaro barewidget bench_startup" >&2
+        exit 1
+    fi
+done
+
+type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+echo "Build type: ${type:-none}; load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+# Qt warns on every start when there is no runtime directory (as under a bare root shell).
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
+run=("$build/bench/bench_startup" --runs "$runs" "$build/selvaro" "$build/bench/barewidget")
+if [[ -z "${QT_QPA_PLATFORM:-}" && -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+    echo "No display: running on Xvfb"
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "${run[@]}"
+else
+    "${run[@]}"
+fi
