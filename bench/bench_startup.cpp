@@ -1,7 +1,7 @@
-// Start-up of a program against a baseline, measured side by side: each is started alternately (the
-// order swapped every round), from just before fork() to the moment its start-up probe reports the
-// first window exposed and painted, and the peak resident memory of each start is read from wait4().
-// Usage: bench_startup [--runs N] PROGRAM BASELINE     (Linux; the probe prints "shown <ns>")
+// Start-up of programs against a baseline, measured side by side: they are started in turn (the one
+// that goes first rotating every round), each timed from just before fork() to the moment its start-up
+// probe reports the first window exposed and painted; the peak resident memory of each start is read
+// from wait4(). Usage: bench_startup [--runs N] BASELINE PROGRAM...   (Linux; the probe prints "shown <ns>")
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -142,21 +142,22 @@ int main(int argc, char *argv[])
         runs = std::atoi(argv[arg + 1]);
         arg += 2;
     }
-    if (argc - arg != 2 || runs < 1) {
-        std::fprintf(stderr, "usage: %s [--runs N] PROGRAM BASELINE\n", argv[0]);
+    if (argc - arg < 2 || runs < 1) {
+        std::fprintf(stderr, "usage: %s [--runs N] BASELINE PROGRAM...\n", argv[0]);
         return 2;
     }
-    const char *programs[2] = {argv[arg], argv[arg + 1]};
+    const std::vector<const char *> programs(argv + arg, argv + argc);
+    const size_t n = programs.size();
 
     // One discarded start of each fills the page cache and the font caches.
     for (const char *program : programs)
         if (!startOnce(program))
             return 1;
 
-    std::vector<Start> starts[2];
+    std::vector<std::vector<Start>> starts(n);
     for (int round = 0; round < runs; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const int which = (round % 2) ? 1 - k : k;
+        for (size_t k = 0; k < n; ++k) {
+            const size_t which = (size_t(round) + k) % n;
             const std::optional<Start> s = startOnce(programs[which]);
             if (!s)
                 return 1;
@@ -164,17 +165,20 @@ int main(int argc, char *argv[])
         }
     }
 
-    const Summary a = summarise(starts[0]);
-    const Summary b = summarise(starts[1]);
-    std::printf("%d starts of each, alternately; platform %s\n\n", runs,
+    std::vector<Summary> summaries;
+    for (const std::vector<Start> &s : starts)
+        summaries.push_back(summarise(s));
+    const Summary &base = summaries[0];
+    std::printf("%d starts of each, in turn; platform %s\n\n", runs,
                 std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "default");
-    std::printf("| program | start to window shown, median (min-max) | peak memory, median (max) |\n");
-    std::printf("|---|---|---|\n");
-    for (int k = 0; k < 2; ++k) {
-        const Summary &s = k ? b : a;
-        std::printf("| %s | %.1f ms (%.1f-%.1f) | %.1f MiB (%.1f) |\n", baseName(programs[k]), s.medianMs,
-                    s.minMs, s.maxMs, s.medianMiB, s.maxMiB);
+    std::printf("| program | start to window shown, median (min-max) | time ratio | peak memory, median (max) "
+                "| memory ratio |\n");
+    std::printf("|---|---|---|---|---|\n");
+    for (size_t k = 0; k < n; ++k) {
+        const Summary &s = summaries[k];
+        std::printf("| %s | %.1f ms (%.1f-%.1f) | %.2fx | %.1f MiB (%.1f) | %.2fx |\n", baseName(programs[k]),
+                    s.medianMs, s.minMs, s.maxMs, s.medianMs / base.medianMs, s.medianMiB, s.maxMiB,
+                    s.medianMiB / base.medianMiB);
     }
-    std::printf("| ratio | %.2fx | %.2fx |\n", a.medianMs / b.medianMs, a.medianMiB / b.medianMiB);
     return 0;
 }

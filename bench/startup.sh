@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Start-up time and peak memory of selvaro against a bare QWidget program, side by side in one run.
+# Start-up time and peak memory of selvaro against a bare QWidget program, side by side in one run,
+# with a window of the same stock widgets and no program behind them as a reference.
 # Builds nothing: give it a build directory configured with -DSELVARO_BUILD_BENCH=ON in which the
-# targets selvaro, barewidget and bench_startup are built.
+# targets selvaro, barewidget, tablewidget and bench_startup are built.
 # Usage: bench/startup.sh BUILD_DIR [RUNS]
 # With no display it runs on a virtual X display (Xvfb); QT_QPA_PLATFORM=offscreen measures without
 # any display server.
@@ -12,9 +13,9 @@ if [[ $# -lt 1 || $# -gt 2 ]]; then
 fi
 build=$(cd "$1" && pwd)
 runs=${2:-20}
-for f in selvaro bench/barewidget bench/bench_startup; do
+for f in selvaro bench/barewidget bench/tablewidget bench/bench_startup; do
     if [[ ! -x "$build/$f" ]]; then
-        echo "$build/$f is missing: build the targets selvaro barewidget bench_startup" >&2
+        echo "$build/$f is missing: build the targets selvaro barewidget tablewidget bench_startup" >&2
         exit 1
     fi
 done
@@ -27,7 +28,7 @@ if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
     export XDG_RUNTIME_DIR
     trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
-run=("$build/bench/bench_startup" --runs "$runs" "$build/selvaro" "$build/bench/barewidget")
+run=("$build/bench/bench_startup" --runs "$runs" "$build/bench/barewidget" "$build/selvaro" "$build/bench/tablewidget")
 if [[ -z "${QT_QPA_PLATFORM:-}" && -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display: running on Xvfb"
     xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "${run[@]}"
