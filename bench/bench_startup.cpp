@@ -95,7 +95,12 @@ std::optional<Start> startOnce(const char *program)
     }
     const size_t at = out.find("shown ");
     if (at == std::string::npos) {
-        std::fprintf(stderr, "%s: ended without reporting its window (status %d)\n", program, status);
+        if (WIFSIGNALED(status))
+            std::fprintf(stderr, "%s: killed by signal %d before reporting its window\n", program,
+                         WTERMSIG(status));
+        else
+            std::fprintf(stderr, "%s: ended with status %d without reporting its window\n", program,
+                         WEXITSTATUS(status));
         return std::nullopt;
     }
     const long long shown = std::atoll(out.c_str() + at + 6);
