@@ -3,6 +3,7 @@
 #include "linesums.h"
 #include "messagebox.h"
 #include "numbertext.h"
+#include "paintthrottle.h"
 #include "printcommand.h"
 #include "resizelayout.h"
 #include "summastring.h"
@@ -13,7 +14,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -40,20 +40,6 @@ constexpr int kClientHeight = 6330;
 void yieldToEvents()
 {
     QCoreApplication::processEvents();
-}
-
-// The yield of the recalculation loops, called once per line: it lets the window handle its pending
-// events the first time, then again once 10 ms have passed. Handling them after every line would
-// repaint the running total once per line, which costs thirty times the line itself; at this rate a
-// click or a key is still handled at once as far as the user can tell.
-std::function<void()> loopYield()
-{
-    return [timer = QElapsedTimer()]() mutable {
-        if (timer.isValid() && timer.elapsed() < 10)
-            return;
-        QCoreApplication::processEvents();
-        timer.start();
-    };
 }
 
 } // namespace
@@ -206,6 +192,7 @@ void FrmSelvaro::createControls()
     connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
     connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
     m_txtDataEntry->installEventFilter(this);
+    m_paintThrottle = new PaintThrottle(this);
 
     m_printCommand = new PrintCommand(this);
 }
@@ -357,7 +344,8 @@ void FrmSelvaro::MSFGAZ_LeaveCell()
 
 void FrmSelvaro::MSFGAZ_RowColChange()
 {
-    recalculateLineSums(*m_MSFGAZ, m_locale, loopYield());
+    const PaintThrottle::Scope throttled(*m_paintThrottle);
+    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
     CommitCellEdit();
 }
 
@@ -369,7 +357,8 @@ void FrmSelvaro::CommitCellEdit()
 
 void FrmSelvaro::Text7_Click()
 {
-    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, loopYield());
+    const PaintThrottle::Scope throttled(*m_paintThrottle);
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
 }
 
 void FrmSelvaro::Text7_LostFocus()

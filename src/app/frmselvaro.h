@@ -12,6 +12,7 @@
 class ClickLineEdit;
 class LineCellEditor;
 class LineEditBox;
+class PaintThrottle;
 class PlainTextBox;
 class PrintCommand;
 class QLabel;
@@ -108,6 +109,7 @@ private:
     QPushButton *m_CmdDelS = nullptr;
     QPushButton *m_CmdExit = nullptr;
     QHash<QString, QWidget *> m_byName;
+    PaintThrottle *m_paintThrottle = nullptr;
     PrintCommand *m_printCommand = nullptr;
 
     std::unique_ptr<LineCellEditor> m_editor;
