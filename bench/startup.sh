@@ -23,12 +23,21 @@ done
 type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
 echo "Build type: ${type:-none}; load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 # Qt warns on every start when there is no runtime directory (as under a bare root shell).
+own_runtime=
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
     XDG_RUNTIME_DIR=$(mktemp -d)
     export XDG_RUNTIME_DIR
-    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+    own_runtime=1
 fi
-run=("$build/bench/bench_startup" --runs "$runs" "$build/bench/barewidget" "$build/selvaro" "$build/bench/tablewidget")
+# selvaro runs from a copy in a scratch directory that holds a seller's two files, so each start reads
+# them as a seller's every start after the first does, and the build's own files stay untouched.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch" ${own_runtime:+"$XDG_RUNTIME_DIR"}' EXIT
+cp "$build/selvaro" "$scratch/"
+printf '%s\r\n' "ИП Петров Пётр Петрович, ИНН 500100732259, г. Тверь, ул. Советская, д. 5" |
+    iconv -f UTF-8 -t WINDOWS-1251 >"$scratch/clishr.txt"
+printf '128\r\n' >"$scratch/numch.txt"
+run=("$build/bench/bench_startup" --runs "$runs" "$build/bench/barewidget" "$scratch/selvaro" "$build/bench/tablewidget")
 if [[ -z "${QT_QPA_PLATFORM:-}" && -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display: running on Xvfb"
     xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "${run[@]}"
