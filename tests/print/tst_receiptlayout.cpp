@@ -8,17 +8,20 @@ namespace {
 
 // A text or a rule as a surface would show it, with the attributes in force.
 struct Element {
-    bool isText;
     QPointF from, to;
-    int size, width, page;
-    bool bold;
+    int size = 0, width = 1, page = 1;
+    bool bold = false;
     QString text;
 };
 
-QList<Element> replay(const DrawOps &ops, bool wantTexts)
+struct Drawn {
+    QList<Element> texts, rules;
+};
+
+Drawn replay(const DrawOps &ops)
 {
-    QList<Element> out;
-    Element state{false, {}, {}, 0, 1, 1, false, {}};
+    Drawn drawn;
+    Element state;
     for (const DrawOp &op : ops) {
         switch (op.kind) {
         case DrawOp::FontSize: state.size = op.value; break;
@@ -26,18 +29,12 @@ QList<Element> replay(const DrawOps &ops, bool wantTexts)
         case DrawOp::DrawWidth: state.width = op.value; break;
         case DrawOp::NewPage: ++state.page; break;
         case DrawOp::CurrentPoint: state.from = QPointF(op.x1, op.y1); break;
-        case DrawOp::Print:
-            if (wantTexts)
-                out << Element{true, state.from, {}, state.size, state.width, state.page, state.bold, op.text};
-            break;
-        case DrawOp::Line:
-            if (!wantTexts)
-                out << Element{false, {op.x1, op.y1}, {op.x2, op.y2}, 0, state.width, state.page, false, {}};
-            break;
+        case DrawOp::Print: drawn.texts << state; drawn.texts.last().text = op.text; break;
+        case DrawOp::Line: drawn.rules << Element{{op.x1, op.y1}, {op.x2, op.y2}, 0, state.width, state.page, false, {}}; break;
         default: break;
         }
     }
-    return out;
+    return drawn;
 }
 
 const QStringList kHeadings = {"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"};
@@ -66,8 +63,7 @@ void checkText(const Element &e, const QString &text, double x, double y, int si
     QCOMPARE(e.text, text);
     // Positions are kept in single precision: a twentieth of a twip is far below anything printed.
     QVERIFY2(qAbs(e.from.x() - x) < 0.05 && qAbs(e.from.y() - y) < 0.05,
-             qPrintable(QStringLiteral("%1 at (%2, %3), expected (%4, %5)")
-                            .arg(text).arg(e.from.x()).arg(e.from.y()).arg(x).arg(y)));
+             qPrintable(QStringLiteral("%1 at (%2, %3), expected (%4, %5)").arg(text).arg(e.from.x()).arg(e.from.y()).arg(x).arg(y)));
     QCOMPARE(e.size, size);
     QVERIFY(e.bold);
 }
@@ -80,8 +76,7 @@ void checkRule(const Element &e, double x1, double y1, double x2, double y2, int
 }
 
 // A grid that refuses one cell, as a widget grid might while a row is being removed.
-class RefusingGrid : public MemoryFlexGrid {
-public:
+struct RefusingGrid : MemoryFlexGrid {
     QString TextMatrix(int row, int col) const override
     {
         if (row == 2 && col == 3)
@@ -114,7 +109,7 @@ void TstReceiptLayout::unitsFollowThePaper_data()
     QTest::addColumn<int>("dy");
     QTest::newRow("A4 11906x16838 -> 119, 337") << kA4 << 119 << 337;
     QTest::newRow("Letter 12240x15840 -> 122, 317") << QSize(12240, 15840) << 122 << 317;
-    QTest::newRow("12350x16825 -> 124, 336 (halves to even)") << QSize(12350, 16825) << 124 << 336;
+    QTest::newRow("12250x16825 -> 122, 336 (halves to even)") << QSize(12250, 16825) << 122 << 336;
 }
 
 void TstReceiptLayout::unitsFollowThePaper()
@@ -126,8 +121,9 @@ void TstReceiptLayout::unitsFollowThePaper()
     QVERIFY2(layout.ok(), qPrintable(layout.error));
     QCOMPARE(layout.dx, dx);
     QCOMPARE(layout.dy, dy);
-    QCOMPARE(replay(layout.ops, true).at(1).from, QPointF(25 * dx, dy));
-    checkRule(replay(layout.ops, false).first(), 4 * dx, 2 * dy, 88 * dx, 2 * dy, 2);
+    const Drawn drawn = replay(layout.ops);
+    QCOMPARE(drawn.texts.at(1).from, QPointF(25 * dx, dy));
+    checkRule(drawn.rules.first(), 4 * dx, 2 * dy, 88 * dx, 2 * dy, 2);
 }
 
 void TstReceiptLayout::threeLinesAtTheirPlaces()
@@ -139,22 +135,21 @@ void TstReceiptLayout::threeLinesAtTheirPlaces()
                    {"3", "Дюбели", "шт", "100", "1.5", "150"}});
     int moves = 0;
     grid.onRowColChange = [&moves] { ++moves; };
-    const ReceiptTexts texts{"ООО Ромашка", "41", "06.12.2026", "123,50", "сто рублей", "Иванова"};
-    const ReceiptLayout layout = tabPrint(texts, grid, kA4);
+    const ReceiptLayout layout = tabPrint({"ООО Ромашка", "41", "06.12.2026", "123,50", "сто рублей", "Иванова"}, grid, kA4);
     QVERIFY2(layout.ok(), qPrintable(layout.error));
     QCOMPARE(moves, 0); // the caller owns the current cell
     QCOMPARE(layout.pages, 1);
     QCOMPARE(layout.ops.last().kind, DrawOp::EndDoc);
 
-    const QList<Element> t = replay(layout.ops, true);
+    const auto [t, r] = replay(layout.ops);
     QCOMPARE(t.size(), 2 + 7 + 18 + 5);
     checkText(t[0], "ООО Ромашка", 15 * kDx, 0, 12);
     checkText(t[1], " ТОВАРНЫЙ ЧЕК № 41   от  06.12.2026", 25 * kDx, kDy, 14);
     for (int c = 0; c <= 6; ++c)
         checkText(t[2 + c], kHeadings.value(c), (kBounds[c] + 2.1) * kDx, 2.1 * kDy, 10);
-    for (int r = 0; r < 3; ++r)
+    for (int row = 0; row < 3; ++row)
         for (int c = 0; c < 6; ++c)
-            checkText(t[9 + 6 * r + c], grid.TextMatrix(r + 1, c), (kBounds[c] + 2.2) * kDx, (3 + r + 0.1) * kDy, 10);
+            checkText(t[9 + 6 * row + c], grid.TextMatrix(row + 1, c), (kBounds[c] + 2.2) * kDx, (3 + row + 0.1) * kDy, 10);
     checkText(t[27], "ИТОГО: 123,50", 67 * kDx, 6 * kDy, 12);
     checkText(t[28], "ИТОГО на сумму: \r\n         сто рублей", 4 * kDx, 7 * kDy, 10);
     checkText(t[29], " ", kDx, 8 * kDy, 8);
@@ -162,13 +157,11 @@ void TstReceiptLayout::threeLinesAtTheirPlaces()
     checkText(t[31], "  МП   ", 35 * kDx, 10 * kDy, 12);
 
     // Thick: the top, under the headings, after "№" (10), the right edge (88) and the closing rule.
-    const QList<Element> r = replay(layout.ops, false);
     QCOMPARE(r.size(), 1 + 7 + 1 + 3 * 8 + 1);
     const QList<int> widths = {1, 2, 1, 1, 1, 1, 2};
     checkRule(r[0], 4 * kDx, 2 * kDy, 88 * kDx, 2 * kDy, 2);
     for (int row = 0; row < 4; ++row) { // the heading row, then the three lines
-        const int k = 2 + row;
-        const int first = 1 + 8 * row;
+        const int k = 2 + row, first = 1 + 8 * row;
         for (int c = 0; c <= 6; ++c)
             checkRule(r[first + c], kBounds[c] * kDx, k * kDy, kBounds[c] * kDx, (k + 1) * kDy, widths[c]);
         checkRule(r[first + 7], 4 * kDx, (k + 1) * kDy, 88 * kDx, (k + 1) * kDy, row == 0 ? 2 : 1);
@@ -180,15 +173,15 @@ void TstReceiptLayout::emptyLineAndEmptyBoxes()
 {
     const ReceiptLayout layout = layOut({{"1", "Гвозди", "кг", "1", "2", "2"}, {}, {"3", "Дюбели"}});
     QVERIFY(layout.ok());
+    const auto [t, r] = replay(layout.ops);
     // The empty middle line is bordered like the others: seven verticals and the rule under it.
     int verticals = 0, under = 0;
-    for (const Element &e : replay(layout.ops, false)) {
+    for (const Element &e : r) {
         verticals += e.from.x() == e.to.x() && e.from.y() == 4 * kDy;
         under += e.from.y() == e.to.y() && e.from.y() == 5 * kDy && e.width == 1;
     }
     QCOMPARE(verticals, 7);
     QCOMPARE(under, 1);
-    const QList<Element> t = replay(layout.ops, true);
     for (int c = 0; c < 6; ++c)
         QCOMPARE(t[15 + c].text, QString());
     // Empty boxes leave only the captions, blanks included.
@@ -203,7 +196,7 @@ void TstReceiptLayout::unusualGridsAndPages()
     // Columns past the sixth take no width, and there is no limit on their number.
     MemoryFlexGrid wide(40, 2);
     wide.setTextMatrix(0, 39, "последний");
-    const QList<Element> t = replay(tabPrint({}, wide, kA4).ops, true);
+    const QList<Element> t = replay(tabPrint({}, wide, kA4).ops).texts;
     QCOMPARE(t.value(2 + 39).text, QString("последний"));
     QCOMPARE(t.value(2 + 39).from, t.value(2 + 6).from);
 
@@ -224,7 +217,6 @@ void TstReceiptLayout::longReceiptsContinueOnFurtherSheets_data()
     QTest::addColumn<int>("pages");
     QTest::newRow("41 lines -> 1 sheet") << 41 << 1;
     QTest::newRow("42 lines -> 2 sheets") << 42 << 2;
-    QTest::newRow("60 lines -> 2 sheets") << 60 << 2;
     QTest::newRow("1000 lines -> 22 sheets") << 1000 << 22;
 }
 
@@ -236,12 +228,18 @@ void TstReceiptLayout::longReceiptsContinueOnFurtherSheets()
     QVERIFY2(layout.ok(), qPrintable(layout.error));
     QCOMPARE(layout.pages, pages);
 
+    // Every line once; the heading row atop every sheet; the footer together on the last, with at
+    // least one line; nothing nearer the sheet's foot than the last slot.
+    const Drawn drawn = replay(layout.ops);
     QHash<QString, int> seen;
     QList<int> headingPages, footerPages;
-    for (const Element &e : replay(layout.ops, true)) {
-        QVERIFY(e.from.y() >= 0 && e.from.y() < 49 * kDy); // never nearer the edge than one sheet's end
-        if (e.text.startsWith("Товар "))
+    int lastLinePage = 0;
+    for (const Element &e : drawn.texts) {
+        QVERIFY(e.from.y() >= 0 && e.from.y() < 49 * kDy);
+        if (e.text.startsWith("Товар ")) {
             ++seen[e.text];
+            lastLinePage = e.page;
+        }
         if (e.text == kHeadings[1]) {
             headingPages << e.page;
             QCOMPARE(e.from.y(), double(float(2.1 * kDy)));
@@ -250,13 +248,13 @@ void TstReceiptLayout::longReceiptsContinueOnFurtherSheets()
             footerPages << e.page;
     }
     QCOMPARE(seen.size(), lines);
-    QVERIFY(std::all_of(seen.cbegin(), seen.cend(), [](int n) { return n == 1; }));
+    QCOMPARE(std::count(seen.cbegin(), seen.cend(), 1), lines);
     QCOMPARE(headingPages.size(), pages);
     QCOMPARE(headingPages.last(), pages);
     QCOMPARE(footerPages, QList<int>(4, pages));
-    const Element closing = replay(layout.ops, false).last();
-    QCOMPARE(closing.page, pages);
-    QVERIFY(closing.from.y() <= 49 * kDy);
+    QCOMPARE(lastLinePage, pages);
+    QCOMPARE(drawn.rules.last().page, pages);
+    QVERIFY(drawn.rules.last().from.y() <= 49 * kDy);
 }
 
 void TstReceiptLayout::raisedNumber_data()
@@ -278,8 +276,7 @@ void TstReceiptLayout::raisedNumber()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, before);
-    QFETCH(QString, after);
-    QCOMPARE(raiseReceiptNumber(before, locale), after);
+    QTEST(raiseReceiptNumber(before, locale), "after");
 }
 
 QTEST_GUILESS_MAIN(TstReceiptLayout)
