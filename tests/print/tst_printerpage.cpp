@@ -1,21 +1,15 @@
+#include "cupsspool.h"
 #include "memoryflexgrid.h"
 #include "printerpage.h"
 
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using CupsSpool::run;
 
 // A printer that cannot start a second sheet.
 class OneSheetPrinter : public QPrinter {
@@ -52,11 +46,9 @@ PrintResult TstPrinterPage::print(QPrinter &printer, int lines, int cols)
     grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
     QList<QStringList> rows;
     for (int i = 1; i <= lines; ++i)
-        rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2",
-                            "2"};
+        rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
     grid.setLines(rows);
-    const ReceiptTexts texts{"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"};
-    return printReceipt(printer, texts, grid);
+    return printReceipt(printer, {"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
 }
 
 void TstPrinterPage::threeLinesOnOneA4Sheet()
@@ -102,12 +94,10 @@ void TstPrinterPage::sixtyLinesOnTwoSheets()
     QVERIFY2(result.ok, qPrintable(result.reason));
     QCOMPARE(result.pages, 2);
     QVERIFY(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2\\n")));
-    QString all;
-    for (const QString page : {"1", "2"}) {
-        const QString text = run("pdftotext", {"-layout", "-f", page, "-l", page, pdf, "-"});
-        QVERIFY2(text.contains("Наименование товара"), qPrintable("no heading row on sheet " + page));
-        all += text;
-    }
+    // The heading row on both sheets, every line once, one total.
+    const QStringList sheets = run("pdftotext", {"-layout", pdf, "-"}).split(u'\f');
+    QVERIFY(sheets.size() >= 2 && sheets[0].contains("Наименование товара") && sheets[1].contains("Наименование товара"));
+    const QString all = sheets.join(u'\n');
     for (int i = 1; i <= 60; ++i)
         QCOMPARE(all.count(QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0'))), 1);
     QCOMPARE(all.count("ИТОГО:"), 1);
