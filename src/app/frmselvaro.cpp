@@ -106,7 +106,7 @@ void FrmSelvaro::createControls()
 
     m_TextN = new QLineEdit(this);
     place(m_TextN, "TextN", 5640, 810, 735, 285);
-    m_TextN->setAccessibleName(QStringLiteral("Номер чека"));
+    m_TextN->setAccessibleName(QStringLiteral("ТОВАРНЫЙ ЧЕК №"));
 
     m_TextFIO = new QLineEdit(this);
     place(m_TextFIO, "TextFIO", 1800, 5160, 2775, 315);
@@ -387,9 +387,17 @@ void FrmSelvaro::enterKey(EntryKey key)
 
 void FrmSelvaro::editRequest(const QString &typed)
 {
-    MSFGAZ_Click();
-    if (!typed.isEmpty())
+    if (typed.isEmpty()) {
+        MSFGAZ_Click();
+        return;
+    }
+    // The typed character replaces the cell's text before queued events run, so that a click queued
+    // behind the key writes it back into this cell.
+    const Twips twips(*this);
+    showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor, [&] {
         m_txtDataEntry->setText(typed);
+        yieldToEvents();
+    });
 }
 
 bool FrmSelvaro::eventFilter(QObject *watched, QEvent *event)

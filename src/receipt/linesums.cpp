@@ -8,6 +8,15 @@ void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::funct
 {
     const int n = grid.Rows() - 1;
     for (int i = 1; i <= n; ++i) {
+        const int rowsBefore = grid.Rows();
+        if (yield)
+            yield();
+        // Lines removed by a handler run during the yield move the rows below them up: row i may now
+        // hold another line, or none. The rest is left to the next recalculation.
+        if (grid.Rows() < rowsBefore)
+            return;
+        // The line is read after the yield, so a quantity or price written back by a handler run
+        // during it is what gets summed, never the text from before.
         const double q = leadingNumber(grid.TextMatrix(i, 3), locale);
         const double p = leadingNumber(grid.TextMatrix(i, 4), locale);
         const double product = p * q;
@@ -20,13 +29,6 @@ void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::funct
                 rounded = 0; // never "-0" for a negative quantity with no price
             s = localeNumberText(rounded, locale);
         }
-        const int rowsBefore = grid.Rows();
-        if (yield)
-            yield();
-        // Lines removed by a handler run during the yield move the rows below them up: row i may now
-        // hold another line, or none. The rest is left to the next recalculation.
-        if (grid.Rows() < rowsBefore)
-            return;
         grid.setTextMatrix(i, 5, s);
     }
 }

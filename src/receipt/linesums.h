@@ -9,7 +9,7 @@
 
 // Writes quantity x price, rounded to 3 places, as locale text into column 5 ("Сумма") of every
 // receipt line; a product beyond the range of a double leaves that line's sum empty. yield processes
-// the window's pending events once per row, before the row's sum is written; lines removed during a
+// the window's pending events once per row, before the row is read and summed; lines removed during a
 // yield end the loop, so it never writes a sum into a row that no longer holds its line.
 void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::function<void()> &yield);
 

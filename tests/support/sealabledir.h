@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// A directory that a test can seal against writing, or fill to the last byte, and open up again.
+// Permissions do not stop root (as CI runs), so as root the directory is a tmpfs of the given size
+// mounted by the test, which sealing remounts read-only; otherwise sealing takes the write bit.
+class SealableDir {
+public:
+    SealableDir(const QString &path, const QString &size);
+    ~SealableDir();
+    SealableDir(const SealableDir &) = delete;
+    SealableDir &operator=(const SealableDir &) = delete;
+
+    bool isTmpfs() const { return m_tmpfs; }
+    // Why the directory cannot be sealed here, or nullptr.
+    const char *cannotSeal() const;
+    // Why the directory cannot be filled here (only a tmpfs of its own can), or nullptr.
+    const char *cannotFill() const;
+
+    // Makes the directory read-only, with what was written into it kept; unseal undoes it.
+    bool seal();
+    bool unseal();
+    // Fills the directory's file system until not one more block fits; freeSpace undoes it.
+    bool fill();
+    bool freeSpace();
+
+private:
+    QString m_path;
+    bool m_tmpfs = false;
+};
