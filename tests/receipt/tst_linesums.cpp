@@ -54,6 +54,7 @@ private slots:
     void lineSum();
     void linesRemovedDuringYield_data();
     void linesRemovedDuringYield();
+    void lineWrittenDuringItsYieldIsSummed();
     void total_data();
     void total();
 };
@@ -131,6 +132,16 @@ void tst_LineSums::linesRemovedDuringYield()
     MemoryTextBox text7, text4;
     recalculateTotal(summed, text7, text4, comma, removingAt(summed));
     QTEST(text7.Text(), "total");
+}
+
+void tst_LineSums::lineWrittenDuringItsYieldIsSummed()
+{
+    MemoryFlexGrid grid = gridWith(4, {"1", "2"});
+    recalculateLineSums(grid, comma, [&grid, yields = 0]() mutable {
+        if (++yields == 2)
+            grid.setTextMatrix(2, 4, QStringLiteral("5"));
+    });
+    QCOMPARE(sums(grid), QStringList({"1", "5"}));
 }
 
 void tst_LineSums::total_data()

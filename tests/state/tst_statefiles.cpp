@@ -1,4 +1,5 @@
 #include "savetexts.h"
+#include "sealabledir.h"
 #include "statefiles.h"
 
 #include <QDir>
@@ -6,12 +7,9 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -34,54 +32,13 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QString header(const QString &dir) { return QDir(dir).filePath(kHeaderFileName); }
 QString number(const QString &dir) { return QDir(dir).filePath(kNumberFileName); }
 
-std::pair<QString, QString> started(const QString &dir, QString TxtClish = {}, QString TextN = {})
+// What Start gives the two boxes, from a directory or from the state places.
+template <typename Where>
+std::pair<QString, QString> started(const Where &where, QString TxtClish = {}, QString TextN = {})
 {
-    Start(dir, TxtClish, TextN);
+    Start(where, TxtClish, TextN);
     return {TxtClish, TextN};
 }
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
-
-// A directory that can be sealed against writing. Permissions do not stop root, so as root it is a
-// tmpfs of the given size, which sealing remounts read-only; otherwise sealing takes the write bit.
-class SealableDir
-{
-public:
-    SealableDir(const QString &path, const QString &size) : m_path(path)
-    {
-        QDir().mkpath(path);
-        m_tmpfs = ::geteuid() == 0 && run("mount", {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", path});
-    }
-    ~SealableDir()
-    {
-        if (m_tmpfs)
-            run("umount", {"-l", m_path});
-        else
-            QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    bool isTmpfs() const { return m_tmpfs; }
-    // Why the directory cannot be sealed here, or nullptr.
-    const char *cannotSeal() const
-    {
-        return ::geteuid() == 0 && !m_tmpfs ? "running as root, and mounting a tmpfs is not permitted here"
-                                            : nullptr;
-    }
-    bool seal()
-    {
-        return m_tmpfs ? run("mount", {"-o", "remount,ro", m_path})
-                       : QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ExeOwner);
-    }
-
-private:
-    QString m_path;
-    bool m_tmpfs = false;
-};
 
 // The index i of the whole text of one of the writers `tags` that the file holds, or -1.
 int wholeIndex(const QString &path, const QStringList &tags, bool isHeader)
@@ -272,19 +229,11 @@ void TestStateFiles::fullDisk()
 {
     const QString dir = m_dir + QStringLiteral("/disk");
     SealableDir disk(dir, "64k");
-    if (!disk.isTmpfs())
-        QSKIP("needs root, allowed to mount, for a small tmpfs that can be filled");
+    if (const char *why = disk.cannotFill())
+        QSKIP(why);
     QVERIFY(Finish(dir, savedHeader("old", 1), savedNumber("old", 1)).isEmpty());
-    const QByteArray oldHeader = readAll(header(dir));
-    const QByteArray oldNumber = readAll(number(dir));
-    {
-        QFile filler(dir + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (filler.write(QByteArray(4096, 'f')) == 4096) {
-        }
-    }
-    QCOMPARE(QStorageInfo(dir).bytesAvailable(), 0);
-
+    const QByteArray oldHeader = readAll(header(dir)), oldNumber = readAll(number(dir));
+    QVERIFY(disk.fill());
     const QList<SaveFailure> failures = Finish(dir, savedHeader("new", 2), savedNumber("new", 2));
     QCOMPARE(failures.size(), 2);
     QCOMPARE(failures[0].reason, QStringLiteral("Диск заполнен"));
@@ -292,7 +241,7 @@ void TestStateFiles::fullDisk()
     QCOMPARE(readAll(header(dir)), oldHeader);
     QCOMPARE(readAll(number(dir)), oldNumber);
 
-    QVERIFY(QFile::remove(dir + QStringLiteral("/filler")));
+    QVERIFY(disk.freeSpace());
     QVERIFY(Finish(dir, savedHeader("new", 2), savedNumber("new", 2)).isEmpty());
     QCOMPARE(started(dir), std::pair(savedHeader("new", 2), savedNumber("new", 2)));
 }
@@ -363,17 +312,12 @@ void TestStateFiles::statePlaces()
     const QString app = m_dir + QStringLiteral("/app");
     const QString user = m_dir + QStringLiteral("/user/share/selvaro");
     const std::pair admin(QStringLiteral("ИП Админ"), QStringLiteral("100"));
-    const auto startedAt = [](const StatePlaces &places) {
-        QString TxtClish, TextN;
-        Start(places, TxtClish, TextN);
-        return std::pair(TxtClish, TextN);
-    };
 
     // Writable beside the executable: everything happens there, nothing in the user's directory.
     QVERIFY(QDir().mkpath(app));
     writeBytes(header(app), kAdmin1251);
     writeBytes(number(app), "100\r\n");
-    QCOMPARE(startedAt({app, user}), admin);
+    QCOMPARE(started(StatePlaces{app, user}), admin);
     QVERIFY(Finish(StatePlaces{app, user}, admin.first, QStringLiteral("101")).isEmpty());
     QCOMPARE(readAll(number(app)), QByteArray("101\r\n"));
     QVERIFY(!QFileInfo::exists(user));
@@ -389,13 +333,13 @@ void TestStateFiles::statePlaces()
     writeBytes(number(locked), "100\r\n");
     QVERIFY(readOnly.seal());
     const StatePlaces places{locked, user};
-    QCOMPARE(startedAt(places), admin);
+    QCOMPARE(started(places), admin);
     QVERIFY(saveNumber(places, QStringLiteral("101")).isEmpty());
     QCOMPARE(readAll(number(user)), QByteArray("101\r\n"));
     QVERIFY(!QFileInfo::exists(header(user)));
-    QCOMPARE(startedAt(places), std::pair(admin.first, QStringLiteral("101")));
+    QCOMPARE(started(places), std::pair(admin.first, QStringLiteral("101")));
     QVERIFY(Finish(places, QStringLiteral("ИП Пользователь"), QStringLiteral("102")).isEmpty());
-    QCOMPARE(startedAt(places), std::pair(QStringLiteral("ИП Пользователь"), QStringLiteral("102")));
+    QCOMPARE(started(places), std::pair(QStringLiteral("ИП Пользователь"), QStringLiteral("102")));
     QCOMPARE(readAll(number(locked)), QByteArray("100\r\n"));
 
     // No user's directory known: the failure is reported, and nothing lands in the current directory.
