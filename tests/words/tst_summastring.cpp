@@ -89,11 +89,8 @@ void TestSummaString::groupInWords_data()
             << value << noun << QString::fromUtf8(in) << QString::fromUtf8(out) << rest;
     };
     row(1, Roubles, "", "один рубль", 0);
-    row(2, Roubles, "", "два рубля", 0);
-    row(10, Roubles, "", "десять рублей", 0);
     row(14, Roubles, "", "четырнадцать рублей", 0);
     row(22, Roubles, "", "двадцать два рубля", 0);
-    row(40, Roubles, "", "сорок рублей", 0);
     row(111, Roubles, "", "сто одиннадцать рублей", 0);
     row(999, Roubles, "", "девятьсот девяносто девять рублей", 0);
     row(1234567, Roubles, "", "пятьсот шестьдесят семь рублей", 1234);
