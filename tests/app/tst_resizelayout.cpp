@@ -13,26 +13,16 @@ private slots:
 
 void tst_ResizeLayout::layoutAtCreatedClientSize()
 {
-    struct Expected {
-        const char *control;
-        LayoutProperty property;
-        float value;
-    };
-    const Expected expected[] = {
-        {"MSFGAZ", LayoutProperty::Width, 8300},  {"MSFGAZ", LayoutProperty::Height, 1830},
-        {"Text7", LayoutProperty::Top, 3430},     {"Label6", LayoutProperty::Top, 3430},
-        {"Text4", LayoutProperty::Top, 3950},     {"Label1", LayoutProperty::Top, 3950},
-        {"TextFIO", LayoutProperty::Top, 4830},   {"Label3", LayoutProperty::Top, 4830},
-        {"Label4", LayoutProperty::Top, 4830},    {"Label5", LayoutProperty::Top, 5130},
-        {"CmdAddS", LayoutProperty::Top, 5630},   {"CmdDelS", LayoutProperty::Top, 5630},
-        {"CmdPrint", LayoutProperty::Top, 5630},  {"CmdExit", LayoutProperty::Top, 5630},
-    };
-    const auto writes = resizeLayout(9150, 6330);
-    for (size_t i = 0; i < writes.size(); ++i) {
-        QCOMPARE(QByteArray(writes[i].control), QByteArray(expected[i].control));
-        QCOMPARE(writes[i].property, expected[i].property);
-        QCOMPARE(writes[i].value, expected[i].value);
+    QStringList writes;
+    for (const LayoutWrite &write : resizeLayout(9150, 6330)) {
+        const char *property[] = {"Width", "Height", "Top"};
+        writes << QStringLiteral("%1.%2 = %3")
+                      .arg(write.control, property[int(write.property)], QString::number(write.value, 'g', 9));
     }
+    QCOMPARE(writes, QStringList({"MSFGAZ.Width = 8300", "MSFGAZ.Height = 1830", "Text7.Top = 3430",
+                                  "Label6.Top = 3430", "Text4.Top = 3950", "Label1.Top = 3950", "TextFIO.Top = 4830",
+                                  "Label3.Top = 4830", "Label4.Top = 4830", "Label5.Top = 5130", "CmdAddS.Top = 5630",
+                                  "CmdDelS.Top = 5630", "CmdPrint.Top = 5630", "CmdExit.Top = 5630"}));
 }
 
 void tst_ResizeLayout::minimumSize_data()
