@@ -159,7 +159,9 @@ void FrmSelvaro::createControls()
     QLabel *label6 = label("Label6", QStringLiteral("ИТОГО"), 6120, 4080, 615, 255);
     label6->setBuddy(m_Text7);
     label("Label5", QStringLiteral("МП"), 4920, 5400, 375, 255);
-    label("Label4", QStringLiteral("Подпись      _____________________"), 5640, 5280, 2895, 255);
+    // Read out without the rule drawn with underscores.
+    label("Label4", QStringLiteral("Подпись      _____________________"), 5640, 5280, 2895, 255)
+        ->setAccessibleName(QStringLiteral("Подпись"));
     QLabel *label3 = label("Label3", QStringLiteral("Продавец"), 600, 5280, 855, 255);
     label3->setBuddy(m_TextFIO);
     QLabel *label2 = label("Label2", QStringLiteral("ТОВАРНЫЙ ЧЕК №"), 2640, 720, 2895, 375);
@@ -181,6 +183,16 @@ void FrmSelvaro::createControls()
     m_text7Box = std::make_unique<LineEditBox>(m_Text7);
     m_text4Box = std::make_unique<PlainTextBox>(m_Text4);
 
+    // The editor is only ever shown over the current cell, after one of these: a screen reader names it
+    // by that cell. Connected first, so the name is set before the editor is shown.
+    const auto nameEditor = [this] {
+        m_txtDataEntry->setAccessibleName(QStringLiteral("%1, строка %2")
+                                              .arg(m_MSFGAZ->TextMatrix(0, m_MSFGAZ->Col()).trimmed())
+                                              .arg(m_MSFGAZ->Row()));
+    };
+    connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, nameEditor);
+    connect(m_MSFGAZ, &TableFlexGrid::Click, this, nameEditor);
+    connect(m_MSFGAZ, &TableFlexGrid::EditRequest, this, nameEditor);
     connect(m_MSFGAZ, &TableFlexGrid::LeaveCell, this, &FrmSelvaro::MSFGAZ_LeaveCell);
     connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, &FrmSelvaro::MSFGAZ_RowColChange);
     connect(m_MSFGAZ, &TableFlexGrid::Click, this, &FrmSelvaro::MSFGAZ_Click);
