@@ -37,6 +37,8 @@ const QString kSampleSeller =
 constexpr int kClientWidth = 9150;
 constexpr int kClientHeight = 6330;
 
+// Lets the window handle its pending events: once per line in the recalculation loops (whose painting
+// PaintThrottle holds back meanwhile), and once before the editor takes the focus.
 void yieldToEvents()
 {
     QCoreApplication::processEvents();
