@@ -7,125 +7,88 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
 using CupsSpool::run;
-
-// A printer that cannot start a second sheet.
-class OneSheetPrinter : public QPrinter {
-public:
-    bool newPage() override { return false; }
-};
-
-} // namespace
 
 class TstPrinterPage : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void threeLinesOnOneA4Sheet();
-    void sixtyLinesOnTwoSheets();
-    void failuresAreReported();
-
-private:
-    PrintResult print(QPrinter &printer, int lines, int cols = 6);
     QTemporaryDir m_dir;
-};
 
-void TstPrinterPage::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-        QSKIP("pdftotext, pdfinfo and pdffonts are missing: install poppler-utils (scripts/deps.sh test)");
-}
-
-PrintResult TstPrinterPage::print(QPrinter &printer, int lines, int cols)
-{
-    MemoryFlexGrid grid(cols, 2);
-    grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
-    QList<QStringList> rows;
-    for (int i = 1; i <= lines; ++i)
-        rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
-    grid.setLines(rows);
-    return printReceipt(printer, {"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
-}
-
-void TstPrinterPage::threeLinesOnOneA4Sheet()
-{
-    const QString pdf = m_dir.filePath("three.pdf");
-    const PrintResult result = print(*newPdfPrinter(pdf), 3);
-    QVERIFY2(result.ok, qPrintable(result.reason));
-    QCOMPARE(result.pages, 1);
-    const QString info = run("pdfinfo", {pdf});
-    QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")) && info.contains("(A4)"), qPrintable(info));
-    const QString fonts = run("pdffonts", {pdf});
-    QVERIFY2(fonts.contains(QRegularExpression("LiberationSerif-Bold\\s.*\\syes\\s")) && !fonts.contains("Sans"),
-             qPrintable(fonts));
-
-    const QString text = run("pdftotext", {"-layout", pdf, "-"}).simplified();
-    qsizetype from = 0;
-    for (const QString piece : {"ООО Ромашка", "ТОВАРНЫЙ ЧЕК № 41 от 06.12.2026", "№", "Наименование товара", "Ед.",
-                                "Кол-во", "Цена", "Сумма", "Товар001", "Товар002", "Товар003", "ИТОГО: 123,50",
-                                "ИТОГО на сумму:", "сто двадцать три рубля", "Продавец Иванова Подпись ___", "МП"}) {
-        from = text.indexOf(piece, from);
-        QVERIFY2(from >= 0, qPrintable(QString("«%1» missing or out of order in: %2").arg(piece, text)));
+    // Prints a receipt of lines numbered "Товар001" on.
+    static PrintResult print(QPrinter &printer, int lines, int cols = 6)
+    {
+        MemoryFlexGrid grid(cols, 2);
+        grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
+        QList<QStringList> rows;
+        for (int i = 1; i <= lines; ++i)
+            rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
+        grid.setLines(rows);
+        return printReceipt(printer, {"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
     }
 
-    // Word boxes in points (twips / 20): a text's position is the top-left corner of its first letter.
-    const QString boxes = run("pdftotext", {"-bbox", pdf, "-"});
-    const auto corner = [&boxes](const QString &word) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(QString(R"re(xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>%1<)re").arg(word)).match(boxes);
-        return QPointF(m.captured(1).toDouble(), m.captured(2).toDouble());
-    };
-    const QPointF cell = corner("Товар002"); // column 1 of the line in slot 4
-    QVERIFY2(qAbs(cell.x() - 12.2 * 119 / 20) < 1 && qAbs(cell.y() - 4.1 * 337 / 20) < 1.5,
-             qPrintable(QString("%1 %2").arg(cell.x()).arg(cell.y())));
-    // The words go on the line under their caption, from the left edge behind nine blanks.
-    const QPointF caption = corner("на"), words = corner("сто");
-    QVERIFY(words.y() > caption.y() + 8 && words.y() < caption.y() + 16 && words.x() < 30);
-}
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext, pdfinfo and pdffonts are missing: install poppler-utils (scripts/deps.sh test)");
+    }
 
-void TstPrinterPage::sixtyLinesOnTwoSheets()
-{
-    const QString pdf = m_dir.filePath("sixty.pdf");
-    const PrintResult result = print(*newPdfPrinter(pdf), 60);
-    QVERIFY2(result.ok, qPrintable(result.reason));
-    QCOMPARE(result.pages, 2);
-    QVERIFY(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2\\n")));
-    // The heading row on both sheets, every line once, one total.
-    const QStringList sheets = run("pdftotext", {"-layout", pdf, "-"}).split(u'\f');
-    QVERIFY(sheets.size() >= 2 && sheets[0].contains("Наименование товара") && sheets[1].contains("Наименование товара"));
-    const QString all = sheets.join(u'\n');
-    for (int i = 1; i <= 60; ++i)
-        QCOMPARE(all.count(QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0'))), 1);
-    QCOMPARE(all.count("ИТОГО:"), 1);
-}
+    void printsToPdf_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("3 lines -> 1 sheet") << 3 << 1;
+        QTest::newRow("60 lines -> 2 sheets") << 60 << 2;
+    }
 
-void TstPrinterPage::failuresAreReported()
-{
-    PrintResult result = print(*newPdfPrinter(m_dir.filePath("no/such/dir/receipt.pdf")), 3);
-    QVERIFY(!result.ok && !result.noPrinter && result.reason.contains("receipt.pdf"));
+    void printsToPdf()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, pages);
+        const QString pdf = m_dir.filePath(QStringLiteral("%1.pdf").arg(lines));
+        const PrintResult result = print(*newPdfPrinter(pdf), lines);
+        QVERIFY2(result.ok && result.pages == pages, qPrintable(result.reason));
+        const QString info = run("pdfinfo", {pdf}), fonts = run("pdffonts", {pdf});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))) && info.contains("(A4)"), qPrintable(info));
+        QVERIFY2(fonts.contains(QRegularExpression("LiberationSerif-Bold\\s.*\\syes\\s")) && !fonts.contains("Sans"), qPrintable(fonts));
 
-    // The second sheet is refused: no half-made document is left behind.
-    OneSheetPrinter oneSheet;
-    oneSheet.setOutputFileName(m_dir.filePath("half.pdf"));
-    result = print(oneSheet, 60);
-    QVERIFY(!result.ok && !result.reason.isEmpty());
-    QVERIFY(!QFile::exists(m_dir.filePath("half.pdf")));
+        // The texts in reading order, every line once, the heading row atop both sheets.
+        const QString heading = " № Наименование товара Ед. Кол-во Цена Сумма";
+        QString expected = "ООО Ромашка ТОВАРНЫЙ ЧЕК № 41 от 06.12.2026" + heading;
+        for (int i = 1; i <= lines; ++i)
+            expected += (i == 47 ? heading : QString()) + QStringLiteral(" %1 Товар%2 шт 1 2 2").arg(i).arg(i, 3, 10, QChar('0'));
+        expected += " ИТОГО: 123,50 ИТОГО на сумму: сто двадцать три рубля Продавец Иванова Подпись _______________ МП";
+        QCOMPARE(run("pdftotext", {"-layout", pdf, "-"}).simplified(), expected);
 
-    // A grid that cannot be laid out starts no document.
-    result = print(*newPdfPrinter(m_dir.filePath("never.pdf")), 3, 1);
-    QVERIFY(!result.ok && !QFile::exists(m_dir.filePath("never.pdf")));
+        // Word boxes in points (twips / 20): a text's position is the top-left corner of its first letter.
+        const auto corner = [boxes = run("pdftotext", {"-bbox", pdf, "-"})](const QString &word) {
+            const QRegularExpressionMatch m = QRegularExpression(QString(R"re(xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>%1<)re").arg(word)).match(boxes);
+            return QPointF(m.captured(1).toDouble(), m.captured(2).toDouble());
+        };
+        const QPointF cell = corner("Товар002"), caption = corner("на"), words = corner("сто"); // Товар002: column 1, slot 4
+        QVERIFY2(qAbs(cell.x() - 12.2 * 119 / 20) < 1 && qAbs(cell.y() - 4.1 * 337 / 20) < 1.5, qPrintable(QString("%1 %2").arg(cell.x()).arg(cell.y())));
+        // The words go on the line under their caption, from the left edge behind nine blanks.
+        QVERIFY(words.y() > caption.y() + 8 && words.y() < caption.y() + 16 && words.x() < 30);
+    }
 
-    // What Qt makes of the default printer when no print system answers: a PDF printer with no file.
-    QPrinter silent;
-    silent.setOutputFormat(QPrinter::PdfFormat);
-    QVERIFY(silent.outputFileName().isEmpty());
-    result = print(silent, 3);
-    QVERIFY(!result.ok && result.noPrinter && !result.reason.isEmpty());
-}
+    void failuresAreReported()
+    {
+        // An unwritable file; a printer that cannot start a second sheet (no half-made file is left);
+        // a grid that cannot be laid out (no file is begun); and what Qt makes of the default printer
+        // when no print system answers, a PDF printer with no file, which is no printer at all.
+        struct OneSheetPrinter : QPrinter { bool newPage() override { return false; } } oneSheet;
+        oneSheet.setOutputFileName(m_dir.filePath("half.pdf"));
+        QPrinter silent;
+        silent.setOutputFormat(QPrinter::PdfFormat);
+        const PrintResult results[] = {print(*newPdfPrinter(m_dir.filePath("no/such/dir/receipt.pdf")), 3), print(oneSheet, 60),
+                                       print(*newPdfPrinter(m_dir.filePath("never.pdf")), 3, 1), print(silent, 3)};
+        for (const PrintResult &result : results)
+            QVERIFY(!result.ok && !result.reason.isEmpty() && result.noPrinter == (&result == &results[3]));
+        QVERIFY2(results[0].reason.contains("receipt.pdf"), qPrintable(results[0].reason));
+        QVERIFY(!QFile::exists(m_dir.filePath("half.pdf")) && !QFile::exists(m_dir.filePath("never.pdf")));
+    }
+};
 
 QTEST_MAIN(TstPrinterPage)
 #include "tst_printerpage.moc"

@@ -9,67 +9,43 @@
 #include <QRegularExpression>
 #include <QThread>
 
-#include <functional>
-
 namespace CupsSpool {
-namespace {
 
-const QString kSpool = QStringLiteral("/var/spool/cups");
-
-bool waitFor(const std::function<bool()> &done, int milliseconds)
-{
-    const QDeadlineTimer deadline(milliseconds);
-    for (;;) {
-        if (done())
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(100);
-    }
-}
-
-} // namespace
+static const QString kSpool = QStringLiteral("/var/spool/cups");
 
 QString unavailableReason()
 {
     const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
     if (queue.isNull())
-        return QStringLiteral("No default printer (is cupsd running?): run scripts/cups-setup.sh as root to test "
-                              "real printing");
-    if (!queue.makeAndModel().contains(QStringLiteral("CUPS-PDF"), Qt::CaseInsensitive))
-        return QStringLiteral("The default printer is not a cups-pdf queue: not printing a test receipt on real paper");
+        return "No default printer (is cupsd running?): run scripts/cups-setup.sh as root to test real printing";
+    if (!queue.makeAndModel().contains("CUPS-PDF", Qt::CaseInsensitive))
+        return "The default printer is not a cups-pdf queue: not printing a test receipt on real paper";
     if (!QFileInfo(kSpool).isReadable() || !QFileInfo(kSpool).isExecutable())
-        return QStringLiteral("Cannot read the CUPS spool /var/spool/cups (run the tests as root)");
+        return "Cannot read the CUPS spool /var/spool/cups (run the tests as root)";
     return {};
 }
 
 QStringList documents()
 {
-    return QDir(kSpool).entryList({QStringLiteral("d*-001")}, QDir::Files, QDir::Name);
+    return QDir(kSpool).entryList({"d*-001"}, QDir::Files, QDir::Name);
 }
 
 QString waitForDocument(const QStringList &before, const QString &token)
 {
-    QString document;
-    const bool found = waitFor(
-        [&] {
-            for (const QString &name : documents())
-                if (!before.contains(name) && run(QStringLiteral("pdftotext"), {kSpool + '/' + name, "-"}).contains(token))
-                    document = kSpool + '/' + name;
-            return !document.isEmpty();
-        },
-        20000);
-    if (!found)
-        return {};
-
-    // The document d<job>-001 belongs to job <queue>-<job>; it is done once lpstat lists it as completed.
     const QString queue = QPrinterInfo::defaultPrinter().printerName();
-    const QString job = queue + '-' + QString::number(QFileInfo(document).fileName().mid(1, 5).toInt());
-    const QRegularExpression done("^" + QRegularExpression::escape(job) + "\\s", QRegularExpression::MultilineOption);
-    const bool completed = waitFor(
-        [&] { return run(QStringLiteral("lpstat"), {"-W", "completed", "-o", queue}).contains(done); }, 60000);
-    return completed ? document : QString();
+    QString document;
+    for (const QDeadlineTimer deadline(60000); !deadline.hasExpired(); QThread::msleep(100)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        for (const QString &name : documents())
+            if (document.isEmpty() && !before.contains(name) && run("pdftotext", {kSpool + '/' + name, "-"}).contains(token))
+                document = kSpool + '/' + name;
+        // The document d<job>-001 belongs to job <queue>-<job>; lpstat lists the job once it completed.
+        const QString job = queue + '-' + QString::number(QFileInfo(document).fileName().mid(1, 5).toInt());
+        const QRegularExpression done("^" + QRegularExpression::escape(job) + "\\s", QRegularExpression::MultilineOption);
+        if (!document.isEmpty() && run("lpstat", {"-W", "completed", "-o", queue}).contains(done))
+            return document;
+    }
+    return {};
 }
 
 QString run(const QString &program, const QStringList &args)

@@ -7,19 +7,12 @@
 
 #include <unistd.h>
 
-namespace {
-
-bool run(const QString &program, const QStringList &args)
+static bool run(const QString &program, const QStringList &args)
 {
     QProcess process;
     process.start(program, args);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
-
-const auto kFiller = QStringLiteral("filler");
-
-} // namespace
 
 SealableDir::SealableDir(const QString &path, const QString &size) : m_path(path)
 {
@@ -29,10 +22,7 @@ SealableDir::SealableDir(const QString &path, const QString &size) : m_path(path
 
 SealableDir::~SealableDir()
 {
-    if (m_tmpfs)
-        run("umount", {"-l", m_path});
-    else
-        unseal();
+    m_tmpfs ? run("umount", {"-l", m_path}) : unseal();
 }
 
 const char *SealableDir::cannotSeal() const
@@ -47,8 +37,7 @@ const char *SealableDir::cannotFill() const
 
 bool SealableDir::seal()
 {
-    return m_tmpfs ? run("mount", {"-o", "remount,ro", m_path})
-                   : QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ExeOwner);
+    return m_tmpfs ? run("mount", {"-o", "remount,ro", m_path}) : QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ExeOwner);
 }
 
 bool SealableDir::unseal()
@@ -59,10 +48,8 @@ bool SealableDir::unseal()
 
 bool SealableDir::fill()
 {
-    if (!m_tmpfs)
-        return false;
-    QFile filler(QDir(m_path).filePath(kFiller));
-    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    QFile filler(QDir(m_path).filePath("filler"));
+    if (!m_tmpfs || !filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray block(4096, 'f');
     while (filler.write(block) == block.size()) {
@@ -72,5 +59,5 @@ bool SealableDir::fill()
 
 bool SealableDir::freeSpace()
 {
-    return QFile::remove(QDir(m_path).filePath(kFiller));
+    return QFile::remove(QDir(m_path).filePath("filler"));
 }

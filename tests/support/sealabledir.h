@@ -12,16 +12,13 @@ public:
     SealableDir(const SealableDir &) = delete;
     SealableDir &operator=(const SealableDir &) = delete;
 
-    bool isTmpfs() const { return m_tmpfs; }
-    // Why the directory cannot be sealed here, or nullptr.
+    // Why the directory cannot be sealed here, or filled (only a tmpfs of its own can), or nullptr.
     const char *cannotSeal() const;
-    // Why the directory cannot be filled here (only a tmpfs of its own can), or nullptr.
     const char *cannotFill() const;
-
-    // Makes the directory read-only, with what was written into it kept; unseal undoes it.
+    // Makes the directory read-only, keeping what is in it, or fills its file system until not one
+    // more block fits; unseal and freeSpace undo them.
     bool seal();
     bool unseal();
-    // Fills the directory's file system until not one more block fits; freeSpace undoes it.
     bool fill();
     bool freeSpace();
 
