@@ -7,248 +7,170 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
-#include <memory>
-
-namespace {
-
-const QLocale comma(QLocale::Russian, QLocale::Russia);
-const char kChildVariable[] = "SELVARO_TST_PRINTING_CHILD";
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
-
 class tst_Printing : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void printsOnTheDefaultQueue();
-    void noPrinterOffersPdf();
-    void savesAsPdf_data();
-    void savesAsPdf();
-    void printerDialogAndPreview();
-
-private:
-    void open(const QString &number, const QString &seller = QStringLiteral("ИП Петров П. П."));
-    void verifyPrinted(const QString &pdf, const QString &number, const QString &next);
-    void trigger(const char *action);
-
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FrmSelvaro> m_window;
-    TableFlexGrid *m_grid = nullptr;
-};
+    QString m_suggested;  // the file name offered for a PDF
 
-void tst_Printing::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    MessageBox::setDefaultAnswer(MessageBox::Cancel);
-    MessageBox::takeShown();
-    PrintCommand::setDialogRunner([](QDialog &) { return int(QDialog::Rejected); });
-    PrintCommand::setSaveFileNameChooser([](QWidget *, const QString &, const QString &) { return QString(); });
-}
+    QByteArray numberFile() const
+    {
+        QFile file(m_dir->filePath("numch.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
+    }
+    // A receipt of two lines whose second price is still being typed when it is printed.
+    void open()
+    {
+        m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")},
+                                                QLocale(QLocale::Russian, QLocale::Russia));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_window->TextN()->setText("41");
+        m_window->TextFIO()->setText("Иванова");
+        m_window->Text7()->setText("457,50");
+        m_window->Text4()->setPlainText("Четыреста пятьдесят семь рублей 50 копеек");
+        m_window->CmdAddS()->click();
+        TableFlexGrid *grid = m_window->MSFGAZ();
+        const QStringList cells = {"1", "Гвозди", "кг", "2.5", "180", "2", "Шурупы", "уп", "3", ""};
+        for (int i = 0; i < 10; ++i)
+            grid->setTextMatrix(1 + i / 5, i % 5, cells[i]);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 4)).center());
+        QTest::keyClicks(m_window->txtDataEntry(), "2.5");
+    }
+    // The PDF (by default the one saved) holds the receipt numbered number, with the pending edit and its line
+    // sum; then TextN holds next and the last cell of the last line is current.
+    void verifyPrinted(const QString &number, const QString &next, QString pdf = {})
+    {
+        pdf = pdf.isEmpty() ? m_dir->filePath("receipt.pdf") : pdf;
+        const QString text = CupsSpool::run("pdftotext", {"-layout", pdf, "-"}).simplified();
+        const QString date = receiptDate(QDate::currentDate(), QLocale(QLocale::Russian, QLocale::Russia));
+        for (const QString &piece : QString("ТОВАРНЫЙ ЧЕК № %1 от %2|Гвозди кг 2.5 180 450|Шурупы уп 3 2.5 7,5|ИТОГО: 457,50|"
+                                            "пятьдесят семь рублей 50 копеек|Продавец Иванова Подпись").arg(number, date).split(u'|'))
+            QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
+        const TableFlexGrid *grid = m_window->MSFGAZ();
+        QCOMPARE(QStringLiteral("%1 at %2,%3").arg(m_window->TextN()->text()).arg(grid->Row()).arg(grid->Col()) +
+                     (m_window->txtDataEntry()->isVisible() ? " editing" : ""), next + " at 2,5");
+    }
+    void trigger(const char *action) { m_window->CmdPrint()->findChild<QAction *>(action)->trigger(); }
 
-void tst_Printing::cleanup()
-{
-    m_window.reset();
-    m_dir.reset();
-    PrintCommand::setDialogRunner({});
-    PrintCommand::setSaveFileNameChooser({});
-}
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        MessageBox::setDefaultAnswer(MessageBox::Cancel);
+        MessageBox::takeShown();
+        PrintCommand::setDialogRunner([](QDialog &) { return int(QDialog::Rejected); });
+        PrintCommand::setSaveFileNameChooser([this](QWidget *, const QString &, const QString &path) {
+            m_suggested = QFileInfo(path).fileName();
+            return m_dir->filePath("receipt");  // the suffix is added
+        });
+    }
+    void cleanup() { m_window.reset(); }
 
-// Opens the window on a receipt of two lines; the price of the second is still being typed when the
-// receipt is printed, so its line sum is not there yet.
-void tst_Printing::open(const QString &number, const QString &seller)
-{
-    m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")}, comma);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    m_grid = m_window->MSFGAZ();
-    m_window->TxtClish()->setText(seller);
-    m_window->TextN()->setText(number);
-    m_window->TextFIO()->setText(QStringLiteral("Иванова"));
-    m_window->Text7()->setText(QStringLiteral("457,50"));
-    m_window->Text4()->setPlainText(QStringLiteral("Четыреста пятьдесят семь рублей 50 копеек"));
-    m_window->CmdAddS()->click();
-    const QStringList lines[] = {{"1", "Гвозди", "кг", "2.5", "180"}, {"2", "Шурупы", "уп", "3", ""}};
-    for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 5; ++c)
-            m_grid->setTextMatrix(r + 1, c, lines[r][c]);
-    QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, m_grid->visualRect(m_grid->model()->index(1, 4)).center());
-    QVERIFY(m_window->txtDataEntry()->isVisible());
-    QTest::keyClicks(m_window->txtDataEntry(), QStringLiteral("2.5"));
-}
-
-// The receipt in pdf carries number and the pending edit with its fresh line sum; afterwards TextN
-// holds next and the current cell is the last column of the last line.
-void tst_Printing::verifyPrinted(const QString &pdf, const QString &number, const QString &next)
-{
-    const QString text = CupsSpool::run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}).simplified();
-    const QString title = QStringLiteral("ТОВАРНЫЙ ЧЕК № %1 от %2").arg(number, receiptDate(QDate::currentDate(), comma));
-    for (const QString &piece : {title, QStringLiteral("Гвозди кг 2.5 180 450"), QStringLiteral("Шурупы уп 3 2.5 7,5"),
-                                 QStringLiteral("ИТОГО: 457,50"), QStringLiteral("пятьдесят семь рублей 50 копеек"),
-                                 QStringLiteral("Продавец Иванова Подпись")})
-        QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
-    QCOMPARE(m_window->TextN()->text(), next);
-    QVERIFY(!m_window->txtDataEntry()->isVisible());
-    QCOMPARE(QPoint(m_grid->Col(), m_grid->Row()), QPoint(m_grid->Cols() - 1, m_grid->Rows() - 1));
-}
-
-void tst_Printing::trigger(const char *action)
-{
-    QAction *found = m_window->CmdPrint()->findChild<QAction *>(QLatin1String(action));
-    QVERIFY2(found && m_window->CmdPrint()->actions().contains(found), action);
-    QCOMPARE(m_window->CmdPrint()->contextMenuPolicy(), Qt::ActionsContextMenu);
-    found->trigger();
-}
-
-void tst_Printing::printsOnTheDefaultQueue()
-{
-    const QString unavailable = CupsSpool::unavailableReason();
-    if (!unavailable.isEmpty())
-        QSKIP(qPrintable(unavailable));
-    const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
-    open(QStringLiteral("41"), QStringLiteral("ИП Петров ") + token);
-    const QStringList before = CupsSpool::documents();
-    QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
-
-    QCOMPARE(MessageBox::takeShown().size(), 0);
-    QCOMPARE(fileBytes(m_dir->filePath("numch.txt")), QByteArray("42\r\n"));
-    const QString document = CupsSpool::waitForDocument(before, token);
-    QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
-    const QString info = CupsSpool::run(QStringLiteral("pdfinfo"), {document});
-    QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")) && info.contains("(A4)"), qPrintable(info));
-    verifyPrinted(document, "41", "42");
-}
-
-void tst_Printing::noPrinterOffersPdf()
-{
-    if (!qEnvironmentVariableIsSet(kChildVariable)) {
-        // The print system is looked up once per process: run this test again in a child whose print
-        // system points nowhere.
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, "1");
-        env.insert("CUPS_SERVER", "/nonexistent/cups.sock");
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"noPrinterOffersPdf"});
-        QVERIFY(child.waitForFinished(120000));
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
-        return;
+    void printsOnTheDefaultQueue()
+    {
+        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
+            QSKIP(qPrintable(unavailable));
+        open();
+        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+        m_window->TxtClish()->setText("ИП " + token);
+        const QStringList before = CupsSpool::documents();
+        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        QCOMPARE(numberFile(), "42\r\n");
+        const QString document = CupsSpool::waitForDocument(before, token);
+        QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
+        const QString info = CupsSpool::run("pdfinfo", {document});
+        QVERIFY2(info.simplified().contains("Pages: 1 ") && info.contains("(A4)"), qPrintable(info));
+        verifyPrinted("41", "42", document);
     }
 
-    // Ctrl+P prints as the button does; declining the PDF leaves the number as it was.
-    open(QStringLiteral("41"));
-    QTest::keyClick(m_window.get(), Qt::Key_P, Qt::ControlModifier);
-    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown[0].text.contains(QStringLiteral("PDF")), qPrintable(shown[0].text));
-    QCOMPARE(shown[0].buttons, QList<MessageBox::Answer>({MessageBox::SaveAsPdf, MessageBox::Cancel}));
-    QCOMPARE(m_window->TextN()->text(), QStringLiteral("41"));
-    QVERIFY(!QFile::exists(m_dir->filePath("numch.txt")));
+    void noPrinterOffersPdf()
+    {
+        const char nowhere[] = "/nonexistent/cups.sock";
+        if (qgetenv("CUPS_SERVER") != nowhere) {
+            // The print system is looked up once per process: run this in a child whose print system is nowhere.
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("CUPS_SERVER", nowhere);
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"noPrinterOffersPdf"});
+            QVERIFY(child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            return;
+        }
+        // Ctrl+P prints as the button does; declining the PDF leaves the number as it was.
+        open();
+        QTest::keyClick(m_window.get(), Qt::Key_P, Qt::ControlModifier);
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains("PDF"), qPrintable(shown[0].text));
+        QCOMPARE(shown[0].buttons, QList({MessageBox::SaveAsPdf, MessageBox::Cancel}));
+        QCOMPARE(m_window->TextN()->text() + numberFile(), "41<missing>");
+        MessageBox::setNextAnswer(MessageBox::SaveAsPdf);
+        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
+        verifyPrinted("41", "42");
+        QCOMPARE(numberFile(), "42\r\n");
+    }
 
-    const QString pdf = m_dir->filePath("receipt.pdf");
-    PrintCommand::setSaveFileNameChooser([&](QWidget *, const QString &, const QString &) { return pdf; });
-    MessageBox::setNextAnswer(MessageBox::SaveAsPdf);
-    QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
-    verifyPrinted(pdf, "41", "42");
-    QCOMPARE(fileBytes(m_dir->filePath("numch.txt")), QByteArray("42\r\n"));
-}
+    // The menu of "Печать": a preview, and a printer dialog closed without printing, count nothing; a print
+    // on the printer chosen in the dialog, from the preview or to a PDF counts.
+    void printMenu()
+    {
+        open();
+        QStringList menu;
+        for (QAction *action : m_window->CmdPrint()->actions())
+            menu << action->text();
+        QCOMPARE(menu, QStringList({"Печать…", "Предварительный просмотр…", "Сохранить в PDF…"}));
+        QCOMPARE(m_window->CmdPrint()->contextMenuPolicy(), Qt::ActionsContextMenu);
+        bool accept = false;
+        PrintCommand::setDialogRunner([&](QDialog &dialog) {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(&dialog);
+            QPrinter *printer = preview ? preview->printer() : static_cast<QPrintDialog &>(dialog).printer();
+            printer->setOutputFileName(m_dir->filePath("receipt.pdf"));
+            if (preview && accept)
+                emit preview->paintRequested(printer);
+            return accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+        trigger("actPrintPreview");
+        trigger("actPrintDialog");
+        QCOMPARE(m_window->TextN()->text() + numberFile(), "41<missing>");
+        accept = true;
+        trigger("actPrintDialog");
+        verifyPrinted("41", "42");
+        trigger("actPrintPreview");
+        verifyPrinted("42", "43");
+        trigger("actSavePdf");
+        verifyPrinted("43", "44");
+        QVERIFY2(m_suggested.startsWith("Товарный чек № 43"), qPrintable(m_suggested));
 
-void tst_Printing::savesAsPdf_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("next");
-    QTest::addColumn<bool>("numberFileBlocked");
-    QTest::newRow("41 -> 42") << "41" << "42" << false;
-    QTest::newRow("б/н unchanged") << "б/н" << "б/н" << false;
-    QTest::newRow("41 -> 42, numch.txt cannot be written: told, still raised") << "41" << "42" << true;
-}
-
-void tst_Printing::savesAsPdf()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, next);
-    QFETCH(bool, numberFileBlocked);
-    const QString numberFile = m_dir->filePath("numch.txt");
-    if (numberFileBlocked)
-        QVERIFY(QDir().mkpath(numberFile));
-    open(number);
-    QString suggested;
-    PrintCommand::setSaveFileNameChooser([&](QWidget *, const QString &, const QString &path) {
-        suggested = path;
-        return m_dir->filePath("receipt"); // the suffix is added
-    });
-    trigger("actSavePdf");
-
-    QVERIFY2(QFileInfo(suggested).fileName().startsWith(QStringLiteral("Товарный чек № ")), qPrintable(suggested));
-    verifyPrinted(m_dir->filePath("receipt.pdf"), number, next);
-    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-    QCOMPARE(shown.size(), numberFileBlocked ? 1 : 0);
-    if (numberFileBlocked)
-        QVERIFY2(shown[0].text.contains(numberFile), qPrintable(shown[0].text));
-    else
-        QCOMPARE(fileBytes(numberFile), next == number ? QByteArray("<missing>") : (next + "\r\n").toUtf8());
-}
-
-void tst_Printing::printerDialogAndPreview()
-{
-    open(QStringLiteral("41"));
-    const QString pdf = m_dir->filePath("chosen.pdf");
-
-    // A preview, and a printer dialog closed without printing, count nothing.
-    int previewPages = 0;
-    PrintCommand::setDialogRunner([&](QDialog &dialog) {
-        auto *preview = dialog.findChild<QPrintPreviewWidget *>();
-        preview->updatePreview();
-        previewPages = preview->pageCount();
-        return int(QDialog::Rejected);
-    });
-    trigger("actPrintPreview");
-    QCOMPARE(previewPages, 1);
-    PrintCommand::setDialogRunner([](QDialog &) { return int(QDialog::Rejected); });
-    trigger("actPrintDialog");
-    QCOMPARE(m_window->TextN()->text(), QStringLiteral("41"));
-    QVERIFY(!QFile::exists(m_dir->filePath("numch.txt")));
-
-    // Printing on the printer chosen in the dialog, and from the preview's own print button, counts.
-    PrintCommand::setDialogRunner([&](QDialog &dialog) {
-        static_cast<QPrintDialog &>(dialog).printer()->setOutputFileName(pdf);
-        return int(QDialog::Accepted);
-    });
-    trigger("actPrintDialog");
-    verifyPrinted(pdf, "41", "42");
-    PrintCommand::setDialogRunner([&](QDialog &dialog) {
-        auto &preview = static_cast<QPrintPreviewDialog &>(dialog);
-        preview.printer()->setOutputFileName(pdf);
-        emit preview.paintRequested(preview.printer());
-        return int(QDialog::Accepted);
-    });
-    trigger("actPrintPreview");
-    verifyPrinted(pdf, "42", "43");
-    QCOMPARE(fileBytes(m_dir->filePath("numch.txt")), QByteArray("43\r\n"));
-    QCOMPARE(MessageBox::takeShown().size(), 0);
-}
+        // A number that is not one stays; a number file that cannot be written is told, the number still
+        // goes up.
+        m_window->TextN()->setText("б/н");
+        trigger("actSavePdf");
+        verifyPrinted("б/н", "б/н");
+        QCOMPARE(numberFile(), "44\r\n");
+        m_window->TextN()->setText("44");
+        QVERIFY(QFile::remove(m_dir->filePath("numch.txt")) && QDir().mkpath(m_dir->filePath("numch.txt")));
+        trigger("actSavePdf");
+        verifyPrinted("44", "45");
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QVERIFY(shown.size() == 1 && shown[0].text.contains(m_dir->filePath("numch.txt")));
+    }
+};
 
 QTEST_MAIN(tst_Printing)
 #include "tst_printing.moc"
