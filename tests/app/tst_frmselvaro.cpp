@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -113,7 +114,11 @@ private slots:
         QCOMPARE(rows(true), "№ |           Наименование товара                      | Ед.   |   Кол-во  |      Цена       |"
                              "            Сумма        ");
         QCOMPARE(rows() + m_window->windowTitle(), "|||||Товарный чек");
-        QCOMPARE(m_grid->ColWidth(0), 600);
+        // Column 0 is 600 twips, the others fit their headings; the lines start right below the header row
+        // of 400 twips.
+        QVERIFY(m_grid->ColWidth(0) == 600 && m_grid->ColWidth(1) > m_grid->ColWidth(5) && m_grid->ColWidth(5) > m_grid->ColWidth(2));
+        QVERIFY(qAbs(m_grid->RowHeight(0) - 400) < 15);
+        QCOMPARE(m_grid->viewport()->y(), m_grid->horizontalHeader()->geometry().bottom() + 1);
         QCOMPARE(QApplication::focusWidget(), m_window->TxtClish());
         QVERIFY(!m_editor->isVisible() && !m_window->CmdSaveg()->isVisible());
 
@@ -124,6 +129,7 @@ private slots:
             read[grid->child(i)->role()] << grid->child(i)->text(QAccessible::Name);
         QCOMPARE(read[QAccessible::ColumnHeader].join(u'|') + " / " + read[QAccessible::Cell].join(u'|'),
                  rows(true) + " / |Мыло||||");
+        QCOMPARE(m_grid->item(0, 1)->textAlignment(), int(Qt::AlignCenter));
     }
 
     void typedReceipt_data()
@@ -250,9 +256,9 @@ private slots:
         QVERIFY(!m_window->isVisible());
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), blocked.isEmpty() ? 0 : blocked == "full" ? 2 : 3);
-        for (const MessageBox::Shown &box : shown) {
-            QVERIFY2(box.text.contains("clishr.txt") && box.text.contains("numch.txt"), qPrintable(box.text));
-            QCOMPARE(box.buttons, QList({MessageBox::Retry, MessageBox::CloseWithoutSaving, MessageBox::Cancel}));
+        if (!shown.isEmpty()) {
+            QVERIFY2(shown[0].text.contains("clishr.txt") && shown[0].text.contains("numch.txt"), qPrintable(shown[0].text));
+            QCOMPARE(shown[0].buttons, QList({MessageBox::Retry, MessageBox::CloseWithoutSaving, MessageBox::Cancel}));
         }
         const QByteArray saved = blocked == "read-only" ? old : "/clishr.txt\xc8\xcf \xcd\xee\xe2\xfb\xe9\r\n/numch.txt42\r\n";
         QCOMPARE(files(), saved);
@@ -289,8 +295,8 @@ private slots:
         m_grid->moveTo(2, 0);
         QCOMPARE(rows(), "|||5|1|5 / |||||0");
 
-        // Batches of 1 to 6 events anywhere but on "Выход" and "Печать" (the grid weighted threefold), half
-        // of them handled inside the yields of a change of the current cell.
+        // Events anywhere but on "Выход" and "Печать" (the grid weighted threefold), handled a few at a time
+        // in the yields of a change of the current cell, where each may start further changes and yields.
         QList<QWidget *> targets(3, m_grid->viewport());
         targets << m_window->CmdAddS() << m_window->CmdDelS() << m_window->Text7() << m_window->TxtClish()
                 << m_window->TextN() << m_window->TextFIO() << m_window->Text4();
@@ -302,30 +308,21 @@ private slots:
             connect(button, &QPushButton::pressed, button, [&] { forbidden = true; });
         EventCounter delivered(window, {QEvent::MouseButtonPress, QEvent::KeyPress});
         QRandomGenerator random(20261206);
-        int inYields = 0;
-        for (int sent = 0; sent < 10000;) {
-            for (int i = 1 + random.bounded(6); i > 0; --i, ++sent) {
-                QWidget *target = targets[random.bounded(targets.size())];
-                const int key = keys[random.bounded(keys.size())];
-                if (random.bounded(3) > 0)
-                    postClick(target, QPoint(random.bounded(target->width()), random.bounded(target->height())));
-                else if (random.bounded(2) == 0)
-                    postKey(Qt::Key_unknown, typed[random.bounded(typed.size())]);
-                else
-                    postKey(key, key == Qt::Key_Return ? "\r" : "");
-            }
-            const int before = delivered.count;
-            if (random.bounded(2) == 0) {
+        for (int sent = 0; sent < 10000; ++sent) {
+            QWidget *target = targets[random.bounded(targets.size())];
+            const int key = keys[random.bounded(keys.size())];
+            if (random.bounded(3) > 0)
+                postClick(target, QPoint(random.bounded(target->width()), random.bounded(target->height())));
+            else if (random.bounded(2) == 0)
+                postKey(Qt::Key_unknown, typed[random.bounded(typed.size())]);
+            else
+                postKey(key, key == Qt::Key_Return ? "\r" : "");
+            if (random.bounded(4) == 0)
                 m_grid->moveTo(1 + random.bounded(m_grid->Rows() - 1), (m_grid->Col() + 1 + random.bounded(5)) % 6);
-                inYields += delivered.count - before;
-            } else {
-                QCoreApplication::processEvents();
-            }
-            QVERIFY(!lineLost);
         }
+        QVERIFY2(delivered.count > 9900, qPrintable(QString::number(delivered.count)));
         QCoreApplication::processEvents();
-        QVERIFY(!forbidden);
-        QVERIFY2(inYields > 2500, qPrintable(QString::number(inYields)));
+        QVERIFY(!lineLost && !forbidden);
 
         m_grid->moveTo(1, m_grid->Col() == 0 ? 1 : 0);
         QStringList sums, products;
