@@ -1,4 +1,3 @@
-#include "savetexts.h"
 #include "sealabledir.h"
 #include "statefiles.h"
 
@@ -6,52 +5,50 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <cstdio>
+
 namespace {
 
-const QString kSample = QStringLiteral("ИП Образцов О.О., ИНН 000000000000, г. Образцово");
 const QByteArray kAdmin1251 = QByteArray::fromHex("c8cf20c0e4ece8ed0d0a"); // "ИП Админ" CR LF
 
-QByteArray readAll(const QString &path)
+// Both files' bytes, "|" between them, "-" for a missing one.
+QByteArray files(const QString &dir)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    QFile header(QDir(dir).filePath(kHeaderFileName)), number(QDir(dir).filePath(kNumberFileName));
+    return (header.open(QIODevice::ReadOnly) ? header.readAll() : "-") + '|' + (number.open(QIODevice::ReadOnly) ? number.readAll() : "-");
 }
 
-void writeBytes(const QString &path, const QByteArray &bytes)
+// Writes the two files in dir; a null array leaves its file alone.
+void put(const QString &dir, const QByteArray &header, const QByteArray &number)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+    for (const auto &[name, bytes] : {std::pair(kHeaderFileName, header), std::pair(kNumberFileName, number)})
+        if (QFile file(QDir(dir).filePath(name)); !bytes.isNull())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-QString header(const QString &dir) { return QDir(dir).filePath(kHeaderFileName); }
-QString number(const QString &dir) { return QDir(dir).filePath(kNumberFileName); }
-
-// What Start gives the two boxes, from a directory or from the state places.
-template <typename Where>
-std::pair<QString, QString> started(const Where &where, QString TxtClish = {}, QString TextN = {})
+// What Start gives the two boxes, "|" between them (a writable directory is used as it is).
+QString started(const StatePlaces &where, QString TxtClish = "старый", QString TextN = "41")
 {
     Start(where, TxtClish, TextN);
-    return {TxtClish, TextN};
+    return TxtClish + '|' + TextN;
 }
 
-// The index i of the whole text of one of the writers `tags` that the file holds, or -1.
-int wholeIndex(const QString &path, const QStringList &tags, bool isHeader)
+// The i-th text of the saving process, with fill h in the header and n in the number.
+QString savedText(int i, char16_t fill) { return QStringLiteral("kill %1 %2 %1").arg(i).arg(QString(3000, fill)); }
+
+// The index of the whole text of the saving process in each file, or -1.
+std::pair<int, int> wholeIndices(const QString &dir)
 {
-    const auto [TxtClish, TextN] = started(QFileInfo(path).absolutePath());
-    const QString &box = isHeader ? TxtClish : TextN;
-    static const QRegularExpression headerIndex(QStringLiteral("^ИП (\\w+) заголовок №(\\d+) "));
-    static const QRegularExpression numberIndex(QStringLiteral("^(\\w+)-(\\d+)-"));
-    const QRegularExpressionMatch m = (isHeader ? headerIndex : numberIndex).match(box);
-    if (!readAll(path).endsWith("\r\n") || !m.hasMatch() || !tags.contains(m.captured(1)))
-        return -1;
-    const int i = m.captured(2).toInt();
-    return box == (isHeader ? savedHeader(m.captured(1), i) : savedNumber(m.captured(1), i)) ? i : -1;
+    const QList<QByteArray> texts = files(dir).split('|');
+    const auto index = [&](int f) {
+        const int i = texts.value(f).split(' ').value(1).toInt();
+        return texts.value(f) == savedText(i, u"hn"[f]).toLatin1() + "\r\n" ? i : -1;
+    };
+    return {index(0), index(1)};
 }
 
 } // namespace
@@ -59,285 +56,135 @@ int wholeIndex(const QString &path, const QStringList &tags, bool isHeader)
 class TestStateFiles : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_tmp;
+    QString m_dir;
 
 private slots:
-    void init();
-    void start_data();
-    void start();
-    void startOnAnyContent();
-    void finishWritesText1251WithCrLf_data();
-    void finishWritesText1251WithCrLf();
-    void everyByteRoundTrips();
-    void failuresNameTheFileAndReason();
-    void fullDisk();
-    void fileReplacedWhileSaving();
-    void killedWhileSaving();
-    void statePlacesAndReadOnlyDirectory();
+    void init() { QVERIFY(QDir().mkpath(m_dir = m_tmp.filePath(QTest::currentTestFunction() + QString(QTest::currentDataTag())))); }
 
-private:
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    QString m_dir;
+    void start_data()
+    {
+        QTest::addColumn<QByteArray>("header"); // null: no file
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no files -> texts kept") << QByteArray() << QByteArray() << "старый|41";
+        QTest::newRow("zero bytes, CR LF only -> emptied") << QByteArray("") << QByteArray("\r\n") << "|";
+        QTest::newRow("several lines -> the first") << QByteArray("a\r\nb\r\n") << QByteArray("abc 12\r\n8\r\n") << "a|abc 12";
+        QTest::newRow("no CR -> whole content, LF kept") << QByteArray("a\nb") << QByteArray("12") << "a\nb|12";
+        QTest::newRow("lone CR ends the line") << QByteArray("head\rtail\r\n") << QByteArray("\r") << "head|";
+    }
+
+    void start()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QByteArray, number);
+        put(m_dir, header, number);
+        QTEST(started({m_dir, {}}), "expected");
+    }
+
+    // Bytes but CR and 0x98 (no character in Windows-1251) come back as they were, a character 1251 lacks as "?".
+    // A huge file with no CR in its first 64 KiB gives those, NUL and 0x98 one character each; it is replaced.
+    void finishWritesWhatStartReads()
+    {
+        QByteArray bytes, big(50 * 1024 * 1024, 'a');
+        for (int b = 255; b > 0; --b)
+            if (b != '\r' && b != 0x98)
+                bytes += char(b);
+        big.replace(3, 2, QByteArray::fromHex("0098"))[70000] = '\r';
+        put(m_dir, bytes + "\r\n", big);
+        QString TxtClish, TextN;
+        Start(m_dir, TxtClish, TextN);
+        QCOMPARE(TextN.size(), 64 * 1024);
+        QVERIFY(Finish(m_dir, TxtClish + "₽ 😀 ü", "№1").isEmpty());
+        QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\xb9" "1\r\n");
+        QVERIFY(saveNumber(m_dir, "").isEmpty());
+        QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\r\n");
+        QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    // A directory named numch.txt counts as missing, is left as it is, and does not stop the header; the
+    // failure names the file and why.
+    void directoryInPlaceOfTheNumber()
+    {
+        QVERIFY(QDir(m_dir).mkpath("numch.txt/inside"));
+        put(m_dir, "old\r\n", {});
+        QCOMPARE(started({m_dir, {}}), "old|41");
+        const QList<SaveFailure> failures = Finish(m_dir, "new", "5");
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(QDir::fromNativeSeparators(failures[0].filePath) + ": " + failures[0].reason, m_dir + "/numch.txt: На месте файла находится папка с тем же именем");
+        QCOMPARE(files(m_dir), "new\r\n|-");
+        QVERIFY(QFileInfo(m_dir + "/numch.txt/inside").isDir());
+    }
+
+    // A saving process is killed at random moments, 1,000 saves in all, while this one saves too: each file is
+    // always one whole text, never older than the last seen. In memory if possible, for fast synced saves.
+    void killedOrRacedWhileSaving()
+    {
+        QTemporaryDir shm("/dev/shm/selvaro-kill-XXXXXX");
+        const QString dir = shm.isValid() ? shm.path() : m_dir;
+        QRandomGenerator random(9);
+        int last = 0, rounds = 0, maxDelay = 1500; // microseconds, adapted so that a round sees a few saves
+        while (last < 1000 && rounds++ < 1000) {
+            QProcess saver;
+            saver.start(QCoreApplication::applicationFilePath(), {"--save", dir, QString::number(last + 1), QString::number(1000 - last)});
+            QVERIFY(saver.waitForReadyRead(10000));
+            QCOMPARE(Finish(dir, savedText(last, u'h'), savedText(last, u'n')).size(), 0); // races the saver
+            QThread::usleep(random.bounded(maxDelay));
+            saver.kill();
+            QVERIFY(saver.waitForFinished(10000));
+            const auto [header, number] = wholeIndices(dir);
+            QVERIFY2(header >= last && number >= last, qPrintable(QStringLiteral("header %1, number %2").arg(header).arg(number)));
+            maxDelay = header - last < 3 ? std::min(maxDelay * 2, 200000) : header - last > 10 ? std::max(maxDelay / 2, 200) : maxDelay;
+            last = header;
+        }
+        QVERIFY(last == 1000 && rounds >= 20);
+    }
+
+    // Writable beside the executable: all happens there. Not: the administrator's files seed the first run, and
+    // each file is saved to and then read from the user's. With no user's directory, nothing lands in the cwd.
+    void statePlacesAndReadOnlyDirectory()
+    {
+        const QString app = m_dir + "/app", locked = m_dir + "/locked", user = m_dir + "/user/share/selvaro";
+        QVERIFY(QDir().mkpath(app));
+        put(app, kAdmin1251, "100\r\n");
+        QCOMPARE(started(StatePlaces{app, user}), "ИП Админ|100");
+        QVERIFY(Finish(StatePlaces{app, user}, "ИП Админ", "101").isEmpty());
+        QCOMPARE(files(app), kAdmin1251 + "|101\r\n");
+        QCOMPARE(QDir(app).entryList(QDir::Files | QDir::Hidden) + QDir(m_dir).entryList({"user"}), QStringList({"clishr.txt", "numch.txt"}));
+
+        SealableDir readOnly(locked, "1m");
+        if (const char *why = readOnly.cannotSeal())
+            QSKIP(why);
+        put(locked, kAdmin1251, "100\r\n");
+        QVERIFY(readOnly.seal());
+        QVERIFY(saveNumber(StatePlaces{locked, user}, "101").isEmpty());
+        QCOMPARE(files(user), "-|101\r\n");
+        QCOMPARE(started(StatePlaces{locked, user}), "ИП Админ|101");
+        QVERIFY(Finish(StatePlaces{locked, user}, "ИП Пользователь", "102").isEmpty());
+        QCOMPARE(started(StatePlaces{locked, user}), "ИП Пользователь|102");
+
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir));
+        const qsizetype failed = Finish(StatePlaces{locked, {}}, "ИП Новый", "42").size();
+        QDir::setCurrent(cwd);
+        QCOMPARE(failed, 2);
+        QCOMPARE(files(m_dir) + files(locked), "-|-" + kAdmin1251 + "|100\r\n");
+    }
 };
 
-void TestStateFiles::init()
+// Run as "tst_statefiles --save <dir> <first> <count>", it is the saving process the kill test needs.
+int main(int argc, char *argv[])
 {
-    m_tmp = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_tmp->isValid());
-    m_dir = m_tmp->path();
-}
-
-void TestStateFiles::start_data()
-{
-    QTest::addColumn<QByteArray>("headerBytes"); // null: no file
-    QTest::addColumn<QByteArray>("numberBytes");
-    QTest::addColumn<QString>("expectedHeader");
-    QTest::addColumn<QString>("expectedNumber");
-
-    const QByteArray none;
-    QTest::newRow("no files -> texts kept") << none << none << kSample << "41";
-    QTest::newRow("numch CR LF only -> empty number") << none << QByteArray("\r\n") << kSample << QString();
-    QTest::newRow("zero-byte clishr -> empty header") << QByteArray("") << none << QString() << "41";
-    QTest::newRow("numch letters -> shown unchanged") << none << QByteArray("abc 12\r\n") << kSample << "abc 12";
-    QTest::newRow("several lines -> the first") << QByteArray("first\r\nsecond\r\n") << QByteArray("7\r\n8\r\n")
-                                                << "first" << "7";
-    QTest::newRow("Cyrillic in 1251 -> ИП Админ") << kAdmin1251 << none << "ИП Админ" << "41";
-    QTest::newRow("no CR -> whole content, LF kept") << QByteArray("a\nb") << QByteArray("12") << "a\nb" << "12";
-    QTest::newRow("lone CR ends the line") << QByteArray("head\rtail\r\n") << QByteArray("\r") << "head" << QString();
-}
-
-void TestStateFiles::start()
-{
-    QFETCH(QByteArray, headerBytes);
-    QFETCH(QByteArray, numberBytes);
-    if (!headerBytes.isNull())
-        writeBytes(header(m_dir), headerBytes);
-    if (!numberBytes.isNull())
-        writeBytes(number(m_dir), numberBytes);
-    const auto [TxtClish, TextN] = started(m_dir, kSample, QStringLiteral("41"));
-    QTEST(TxtClish, "expectedHeader");
-    QTEST(TextN, "expectedNumber");
-}
-
-void TestStateFiles::startOnAnyContent()
-{
-    // A huge file whose first CR lies past 64 KiB gives its first 64 KiB; every byte value, NULs and
-    // bytes with no meaning in Windows-1251 included, gives one character per byte up to the CR.
-    QByteArray big(50 * 1024 * 1024, 'a');
-    big[70000] = '\r';
-    writeBytes(header(m_dir), big);
-    QByteArray binary;
-    for (int i = 0; i < 256; ++i)
-        binary += char(255 - i);
-    writeBytes(number(m_dir), binary);
-
-    const auto [TxtClish, TextN] = started(m_dir);
-    QCOMPARE(TxtClish, QString(64 * 1024, u'a'));
-    QCOMPARE(TextN.size(), 255 - 13);
-    QVERIFY(TextN.startsWith(QStringLiteral("яю")));
-}
-
-void TestStateFiles::finishWritesText1251WithCrLf_data()
-{
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QByteArray>("headerBytes");
-    QTest::addColumn<QByteArray>("numberBytes");
-
-    QTest::newRow("ИП Админ, 15") << "ИП Админ" << "15" << kAdmin1251 << QByteArray("15\r\n");
-    QTest::newRow("empty texts -> CR LF alone") << QString() << QString() << QByteArray("\r\n") << QByteArray("\r\n");
-    QTest::newRow("Цена ₽ 😀 ü -> one ? per character") << "Цена ₽ 😀 ü" << "№1"
-                                                        << QByteArray::fromHex("d6e5ede020") + "? ? ?\r\n"
-                                                        << QByteArray::fromHex("b931") + "\r\n";
-}
-
-void TestStateFiles::finishWritesText1251WithCrLf()
-{
-    QFETCH(QString, header);
-    QFETCH(QString, number);
-    QFETCH(QByteArray, headerBytes);
-    // Longer files with several lines are replaced, not overwritten in place.
-    writeBytes(::header(m_dir), QByteArray(5000, 'x') + "\r\nsecond line\r\n");
-    writeBytes(::number(m_dir), "123456789\r\n2\r\n");
-
-    QVERIFY(Finish(m_dir, header, number).isEmpty());
-    QCOMPARE(readAll(::header(m_dir)), headerBytes);
-    QTEST(readAll(::number(m_dir)), "numberBytes");
-    QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
-
-    QVERIFY(saveNumber(m_dir, QStringLiteral("16")).isEmpty());
-    QCOMPARE(readAll(::number(m_dir)), QByteArray("16\r\n"));
-    QCOMPARE(readAll(::header(m_dir)), headerBytes);
-}
-
-void TestStateFiles::everyByteRoundTrips()
-{
-    QByteArray bytes;
-    for (int b = 1; b < 256; ++b)
-        if (b != '\r' && b != 0x98) // 0x98 has no character in Windows-1251
-            bytes += char(b);
-    writeBytes(header(m_dir), bytes + "\r\n");
-    const auto [TxtClish, TextN] = started(m_dir);
-    QCOMPARE(TxtClish.size(), bytes.size());
-    QVERIFY(Finish(m_dir, TxtClish, TextN).isEmpty());
-    QCOMPARE(readAll(header(m_dir)), bytes + "\r\n");
-}
-
-void TestStateFiles::failuresNameTheFileAndReason()
-{
-    // A directory named numch.txt counts as missing, is left as it is, and does not stop the header.
-    QVERIFY(QDir(m_dir).mkpath(QStringLiteral("numch.txt/inside")));
-    writeBytes(header(m_dir), "old\r\n");
-    QCOMPARE(started(m_dir, {}, QStringLiteral("untouched")), std::pair(QStringLiteral("old"), QStringLiteral("untouched")));
-    QList<SaveFailure> failures = Finish(m_dir, QStringLiteral("new"), QStringLiteral("5"));
-    QCOMPARE(failures.size(), 1);
-    QCOMPARE(failures[0].filePath, QDir::toNativeSeparators(number(m_dir)));
-    QCOMPARE(failures[0].reason, QStringLiteral("На месте файла находится папка с тем же именем"));
-    QCOMPARE(readAll(header(m_dir)), QByteArray("new\r\n"));
-    QVERIFY(QFileInfo(number(m_dir) + QStringLiteral("/inside")).isDir());
-
-    // A missing directory: both files are tried and reported, and nothing is created.
-    const QString gone = m_dir + QStringLiteral("/gone");
-    failures = Finish(gone, kSample, QStringLiteral("3"));
-    QCOMPARE(failures.size(), 2);
-    QCOMPARE(failures[0].filePath, QDir::toNativeSeparators(header(gone)));
-    QCOMPARE(failures[1].filePath, QDir::toNativeSeparators(number(gone)));
-    QCOMPARE(failures[1].reason, QStringLiteral("Папка не найдена"));
-    QVERIFY(!QFileInfo::exists(gone));
-}
-
-void TestStateFiles::fullDisk()
-{
-    const QString dir = m_dir + QStringLiteral("/disk");
-    SealableDir disk(dir, "64k");
-    if (const char *why = disk.cannotFill())
-        QSKIP(why);
-    QVERIFY(Finish(dir, savedHeader("old", 1), savedNumber("old", 1)).isEmpty());
-    const QByteArray oldHeader = readAll(header(dir)), oldNumber = readAll(number(dir));
-    QVERIFY(disk.fill());
-    const QList<SaveFailure> failures = Finish(dir, savedHeader("new", 2), savedNumber("new", 2));
-    QCOMPARE(failures.size(), 2);
-    QCOMPARE(failures[0].reason, QStringLiteral("Диск заполнен"));
-    QCOMPARE(failures[1].reason, QStringLiteral("Диск заполнен"));
-    QCOMPARE(readAll(header(dir)), oldHeader);
-    QCOMPARE(readAll(number(dir)), oldNumber);
-
-    QVERIFY(disk.freeSpace());
-    QVERIFY(Finish(dir, savedHeader("new", 2), savedNumber("new", 2)).isEmpty());
-    QCOMPARE(started(dir), std::pair(savedHeader("new", 2), savedNumber("new", 2)));
-}
-
-void TestStateFiles::fileReplacedWhileSaving()
-{
-    // A reader that has the old file open keeps reading the old file whole.
-    QVERIFY(Finish(m_dir, savedHeader("old", 0), savedNumber("old", 0)).isEmpty());
-    const QByteArray old = readAll(header(m_dir));
-    QFile reader(header(m_dir));
-    QVERIFY(reader.open(QIODevice::ReadOnly));
-    QVERIFY(Finish(m_dir, savedHeader("new", 1), savedNumber("new", 1)).isEmpty());
-    QCOMPARE(started(m_dir).first, savedHeader("new", 1));
-    QCOMPARE(reader.readAll(), old);
-
-    // Another process replaces the files again and again while this one saves them: every file seen
-    // is one writer's whole text.
-    QProcess other;
-    other.start(QStringLiteral(STATESAVER_PATH), {m_dir, "other", "0", "300"});
-    QVERIFY(other.waitForReadyRead(10000));
-    for (int i = 0; i < 100 && other.state() == QProcess::Running; ++i) {
-        const QList<SaveFailure> failures = Finish(m_dir, savedHeader("mine", i), savedNumber("mine", i));
-        QVERIFY2(failures.isEmpty(), failures.isEmpty() ? "" : qPrintable(failures[0].reason));
-        QVERIFY(wholeIndex(header(m_dir), {"mine", "other"}, true) >= 0);
-        QVERIFY(wholeIndex(number(m_dir), {"mine", "other"}, false) >= 0);
+    QCoreApplication app(argc, argv);
+    if (argc == 5 && QByteArrayView(argv[1]) == "--save") {
+        std::puts("saving");
+        std::fflush(stdout);
+        for (int i = QByteArray(argv[3]).toInt(); i < QByteArray(argv[3]).toInt() + QByteArray(argv[4]).toInt(); ++i)
+            if (!Finish(argv[2], savedText(i, u'h'), savedText(i, u'n')).isEmpty())
+                return 1;
+        return 0;
     }
-    QVERIFY(other.waitForFinished(60000));
-    QCOMPARE(other.exitCode(), 0);
+    TestStateFiles test;
+    return QTest::qExec(&test, argc, argv);
 }
-
-void TestStateFiles::killedWhileSaving()
-{
-    // A saving process is killed at random moments, round after round, 1,000 saves in all: each file is
-    // always a whole text, the one of the last save or of the save being made, never older. In memory
-    // when possible, so that 1,000 synced saves take little time.
-    QTemporaryDir shm(QStringLiteral("/dev/shm/selvaro-kill-XXXXXX"));
-    if (shm.isValid())
-        m_dir = shm.path();
-    QVERIFY(Finish(m_dir, savedHeader("kill", 0), savedNumber("kill", 0)).isEmpty());
-    QRandomGenerator random(9);
-    int lastHeader = 0, lastNumber = 0, rounds = 0;
-    int maxDelay = 1500; // microseconds; adapted so that a round sees a few saves, whatever the speed
-    while (lastHeader < 1000 && rounds++ < 1000) {
-        QProcess saver;
-        saver.start(STATESAVER_PATH, {m_dir, "kill", QString::number(lastHeader + 1), QString::number(1000 - lastHeader)});
-        QVERIFY(saver.waitForReadyRead(10000));
-        QThread::usleep(random.bounded(maxDelay));
-        saver.kill();
-        QVERIFY(saver.waitForFinished(10000));
-
-        const int headerIndex = wholeIndex(header(m_dir), {"kill"}, true);
-        const int numberIndex = wholeIndex(number(m_dir), {"kill"}, false);
-        // The header of a save is written before its number; a killed round may leave the number behind.
-        QVERIFY2(headerIndex >= lastHeader && numberIndex >= lastNumber
-                     && (numberIndex == lastNumber || numberIndex == headerIndex || numberIndex == headerIndex - 1),
-                 qPrintable(QStringLiteral("header %1, number %2").arg(headerIndex).arg(numberIndex)));
-        const int saved = headerIndex - lastHeader;
-        maxDelay = saved < 3 ? std::min(maxDelay * 2, 200000) : saved > 10 ? std::max(maxDelay / 2, 200) : maxDelay;
-        lastHeader = headerIndex;
-        lastNumber = numberIndex;
-    }
-    QCOMPARE(lastHeader, 1000);
-    QVERIFY(rounds >= 20);
-}
-
-void TestStateFiles::statePlacesAndReadOnlyDirectory()
-{
-    const QString app = m_dir + QStringLiteral("/app");
-    const QString user = m_dir + QStringLiteral("/user/share/selvaro");
-    const std::pair admin(QStringLiteral("ИП Админ"), QStringLiteral("100"));
-
-    // Writable beside the executable: everything happens there, nothing in the user's directory.
-    QVERIFY(QDir().mkpath(app));
-    writeBytes(header(app), kAdmin1251);
-    writeBytes(number(app), "100\r\n");
-    QCOMPARE(started(StatePlaces{app, user}), admin);
-    QVERIFY(Finish(StatePlaces{app, user}, admin.first, QStringLiteral("101")).isEmpty());
-    QCOMPARE(readAll(number(app)), QByteArray("101\r\n"));
-    QVERIFY(!QFileInfo::exists(user));
-    QCOMPARE(QDir(app).entryList(QDir::Files | QDir::Hidden).size(), 2);
-
-    // Not writable: the administrator's files seed the first run, the saves go to the user's directory,
-    // and each file is read from there once it is there.
-    const QString locked = m_dir + QStringLiteral("/locked");
-    SealableDir readOnly(locked, "1m");
-    if (const char *why = readOnly.cannotSeal())
-        QSKIP(why);
-    writeBytes(header(locked), kAdmin1251);
-    writeBytes(number(locked), "100\r\n");
-    QVERIFY(readOnly.seal());
-    const StatePlaces places{locked, user};
-    QCOMPARE(started(places), admin);
-    QVERIFY(saveNumber(places, QStringLiteral("101")).isEmpty());
-    QCOMPARE(readAll(number(user)), QByteArray("101\r\n"));
-    QVERIFY(!QFileInfo::exists(header(user)));
-    QCOMPARE(started(places), std::pair(admin.first, QStringLiteral("101")));
-    QVERIFY(Finish(places, QStringLiteral("ИП Пользователь"), QStringLiteral("102")).isEmpty());
-    QCOMPARE(started(places), std::pair(QStringLiteral("ИП Пользователь"), QStringLiteral("102")));
-    QCOMPARE(readAll(number(locked)), QByteArray("100\r\n"));
-
-    // Read-only, with no user's directory to fall back on: every file fails with its reason, the old
-    // files stay whole, and nothing lands in the current directory.
-    const QString cwd = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir));
-    const StatePlaces nowhere{locked, QString()};
-    const QList<SaveFailure> failures = Finish(nowhere, QStringLiteral("ИП Новый"), QStringLiteral("42"))
-        + saveNumber(nowhere, QStringLiteral("43"));
-    QDir::setCurrent(cwd);
-    QCOMPARE(failures.size(), 3);
-    for (const SaveFailure &failure : failures)
-        QVERIFY2(failure.reason.startsWith(QStringLiteral("Нет доступа к папке"))
-                     || failure.reason == QStringLiteral("Диск доступен только для чтения"),
-                 qPrintable(failure.reason));
-    QVERIFY(!QFileInfo::exists(header(m_dir)));
-    QCOMPARE(started(locked), admin);
-}
-
-QTEST_GUILESS_MAIN(TestStateFiles)
 #include "tst_statefiles.moc"
