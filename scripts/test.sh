@@ -6,11 +6,11 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 
 dir=build
-flags=(-DSELVARO_WERROR=ON)
+flags=(-DSELVARO_WERROR=ON -DSELVARO_BUILD_TESTS=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
     dir=build-asan
     flags+=(-DSELVARO_SANITIZE=ON)
 fi
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)"
-ctest --test-dir "$dir" --output-on-failure --parallel "$(nproc)"
+ctest --test-dir "$dir" --no-tests=error --output-on-failure --parallel "$(nproc)"
