@@ -113,10 +113,7 @@ void PrintCommand::print()
         return;
     const QScopedValueRollback busy(m_busy, true);
     const ReceiptTexts texts = prepare();
-    const auto printer = newDefaultPrinter();
-    const PrintResult result = printReceipt(*printer, texts, *m_window->MSFGAZ());
-    moveToLastCell();
-    finishPrint(texts, result);
+    printOn(*newDefaultPrinter(), texts);
 }
 
 void PrintCommand::printWithDialog()
@@ -133,7 +130,12 @@ void PrintCommand::printWithDialog()
                       | QAbstractPrintDialog::PrintCollateCopies);
     if (runDialog(dialog) != QDialog::Accepted)
         return;
-    const PrintResult result = printReceipt(*printer, texts, *m_window->MSFGAZ());
+    printOn(*printer, texts);
+}
+
+void PrintCommand::printOn(QPrinter &printer, const ReceiptTexts &texts)
+{
+    const PrintResult result = printReceipt(printer, texts, *m_window->MSFGAZ());
     moveToLastCell();
     finishPrint(texts, result);
 }

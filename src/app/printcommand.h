@@ -9,6 +9,7 @@
 
 class FrmSelvaro;
 class QDialog;
+class QPrinter;
 class QWidget;
 struct PrintResult;
 
@@ -52,6 +53,8 @@ public:
 private:
     ReceiptTexts prepare();
     void moveToLastCell();
+    // Prints on printer, then moves to the last cell and counts or reports the print.
+    void printOn(QPrinter &printer, const ReceiptTexts &texts);
     void finishPrint(const ReceiptTexts &printed, const PrintResult &result);
     void savePdf(const ReceiptTexts &texts);
     void count(const ReceiptTexts &printed);
