@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the leading-number reading (quantity and price cells) under a "," and a "." locale,
 // with the rounding to three places and the locale text that every line sum goes through.
 #include "numbertext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing the receipt to PDF, measured against the cheapest PDF page Qt can make (one text), in one
 // run. Also writes a filled sample receipt: bench_print --receipt-pdf FILE.
 #include "memoryflexgrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of programs against a baseline, measured side by side: they are started in turn (the one
 // that goes first rotating every round), each timed from just before fork() to the moment its start-up
 // probe reports the first window exposed and painted; the peak resident memory of each start is read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time of one change of the grid's current cell (every line sum recalculated, yielding to the event
 // loop once per line) and of one click on the total, in the real window with 1,000 and 10,000 lines;
 // beside them the same loops yielding once per line with nothing held back, to show what holding back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SummaString against ICU's Russian spellout, on the same numbers in one run. The ratio of their
 // throughputs is printed at the end.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up time and peak memory of selvaro against a bare QWidget program, side by side in one run,
 # with a window of the same stock widgets and no program behind them as a reference.
 # Builds nothing: give it a build directory configured with -DSELVARO_BUILD_BENCH=ON in which the

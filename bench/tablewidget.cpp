@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A start-up reference between the bare QWidget and selvaro: the stock widgets selvaro's window is made
 // of (a table with six headed columns, a label, a line edit and a button, all with Cyrillic text) in a
 // window of the same size, with nothing of the program behind them. It shows what start-up costs come

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads any text as a leading number under a "," and a "." locale: no crash, no sanitizer report, never
 // NaN, and both locales agree on a text without ",".
 #include "numbertext.h"

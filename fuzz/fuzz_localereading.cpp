@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads any text as a locale number under a "," and a "." locale; whatever reads as a number is shown
 // by the locale text and reads back to exactly what is shown. Also rounds it to three places.
 #include "numbertext.h"

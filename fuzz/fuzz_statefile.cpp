@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads state files of random bytes and sizes: no crash, no hang, a line of at most 64 KiB, and what
 // was loaded saves and loads back to itself once its unwritable characters have become "?".
 #include "statefiles.h"

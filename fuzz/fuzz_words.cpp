@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any 32-bit number in any of the three genders is written without a crash and reads as it must;
 // one group of any value, with any gender, nouns and lower words, keeps its contract; a wider number
 // is reported exactly when it has more than four groups.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the CUPS scheduler and makes a cups-pdf queue the default printer, so that printing can be
 # tested end to end on a machine without a real printer. Safe to run again: an existing queue and a
 # running scheduler are kept. Needs root (and the packages cups and printer-driver-cups-pdf).

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that a given purpose needs, or prints the apt-get line to run as root.
 # Usage: scripts/deps.sh build|test|ci
 set -euo pipefail
 
-build=(cmake make g++ pkg-config qt6-base-dev libgl-dev libicu-dev fonts-liberation2)
+build=(cmake make g++ pkg-config qt6-base-dev libgl-dev libicu-dev fonts-liberation2
+       libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev qt6-translations-l10n)
 run=(xvfb xauth imagemagick)
-test=(dpkg-dev desktop-file-utils poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev)
+test=(dpkg-dev desktop-file-utils poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev
+      xdotool mupdf-tools postgresql-15 lintian appstream python3)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}" "${run[@]}") ;;

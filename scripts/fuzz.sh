@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every libFuzzer target with clang into build-fuzz and runs each one for a short, bounded time.
 # Usage: scripts/fuzz.sh [seconds per target]   (default 20; FUZZ_SECONDS works too)
 # A crash, a hang or a sanitizer report fails the run; the input is kept in build-fuzz/artifacts/.

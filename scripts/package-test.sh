@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, installs it with apt-get, starts the installed program as an ordinary
 # user on a virtual display, closes it with its "Выход" button and checks that the two state files
 # were written into that user's data directory (the installed program's directory is not writable).

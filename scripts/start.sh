@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds selvaro into build/ and starts it. With no display it starts the program on a virtual
 # display (Xvfb), saves a screenshot of the open window and ends.
 set -euo pipefail

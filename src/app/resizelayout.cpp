@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "resizelayout.h"
 
 bool needsMinimumSize(float outerHeight, float outerWidth)
