@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package, installs it with apt-get, starts the installed program as an ordinary
-# user on a virtual display, closes it with its "Выход" button and checks that the two state files
-# were written into that user's data directory (the installed program's directory is not writable).
-# Needs root (it installs a package and creates a user).
+# Builds the Debian package with Debian's hardening flags, checks it and its software-centre entry
+# with lintian and appstreamcli (any error or warning fails), installs it with apt-get, starts the
+# installed program as an ordinary user on a virtual display, closes it with its "Выход" button and
+# checks that the two state files were written into that user's data directory (the installed
+# program's directory is not writable). Needs root (it installs a package and creates a user).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [[ $(id -u) -eq 0 ]] || { echo "package test: needs root (installs a package), skipped"; exit 0; }
 scripts/deps.sh test
 command -v xdotool >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq xdotool >/dev/null; }
 
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DSELVARO_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+app_id=example.c_seed_8751a3c4.selvaro
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSELVARO_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build build-package --parallel "$(nproc)" --target selvaro
+rm -f build-package/selvaro*.deb build-package/selvaro.debug
 (cd build-package && cpack -G DEB >/dev/null)
-deb=$(ls build-package/selvaro_*.deb | head -n 1)
+deb=$(ls build-package/selvaro_*.deb)
 echo "package: $deb"
+test -s build-package/selvaro.debug
 dpkg-deb -f "$deb" Depends
+# Informational tags are shown, not failed on.
+lintian --display-info --fail-on error,warning "$deb"
+# The version lives in CMakeLists.txt; the changelog and the software-centre entry must name it too.
+version=$(dpkg-deb -f "$deb" Version)
+changelog=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/selvaro/changelog.gz | gunzip | sed -n 1p)
+[[ $changelog == "selvaro ($version) "* ]] || { echo "FAILED: the changelog does not begin with $version: $changelog"; exit 1; }
+grep -q "<release version=\"$version\"" "data/$app_id.metainfo.xml" \
+    || { echo "FAILED: data/$app_id.metainfo.xml has no release $version"; exit 1; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
-desktop-file-validate /usr/share/applications/selvaro.desktop
+desktop-file-validate "/usr/share/applications/$app_id.desktop"
+appstreamcli validate --no-net --explain "/usr/share/metainfo/$app_id.metainfo.xml"
+man -w selvaro >/dev/null
 test -f /usr/share/icons/hicolor/32x32/apps/selvaro.png
 test -f /usr/share/icons/hicolor/16x16/apps/selvaro.png
 test -f /usr/share/icons/hicolor/scalable/apps/selvaro.svg
