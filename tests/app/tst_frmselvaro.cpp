@@ -205,6 +205,7 @@ private slots:
         type("9");
         click(m_window->CmdDelS());
         QCOMPARE(rows() + editing(), local("1|Мыло x |шт|1|10.5|10,5 / 3|Сода||8|12.35|98,8 / |||||0not editing"));
+        QCOMPARE(m_window->Text7()->text(), local("109,30"));
         clickCell(1, 0);
         for (int i = 0; i < 3; ++i)
             click(m_window->CmdDelS());
