@@ -107,11 +107,11 @@ std::optional<ReceiptTexts> PrintCommand::prepare()
     }
 
     return ReceiptTexts{m_window->TxtClish()->text(),
-            m_window->TextN()->text(),
-            receiptDate(QDate::currentDate(), m_window->locale()),
-            m_window->Text7()->text(),
-            m_window->Text4()->toPlainText(),
-            m_window->TextFIO()->text()};
+                        m_window->TextN()->text(),
+                        receiptDate(QDate::currentDate(), m_window->locale()),
+                        m_window->Text7()->text(),
+                        m_window->Text4()->toPlainText(),
+                        m_window->TextFIO()->text()};
 }
 
 void PrintCommand::moveToLastCell()
