@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reads any text as a leading number under a "," and a "." locale: no crash, no sanitizer report, never
-// NaN, and both locales agree on a text without ",".
+// NaN, and both locales agree (a "," is a decimal point in either).
 #include "numbertext.h"
 
 #include <cmath>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const double b = leadingNumber(text, point);
     if (std::isnan(a) || std::isnan(b))
         std::abort();
-    if (!text.contains(u',') && a != b)
+    if (a != b)
         std::abort();
     return 0;
 }

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any 32-bit number in any of the three genders is written without a crash and reads as it must;
-// one group of any value, with any gender, nouns and lower words, keeps its contract; a wider number
-// is reported exactly when it has more than four groups.
+// Any 32-bit number, and any 64-bit one of at most five groups, in any of the three genders is written
+// without a crash and reads as it must; one group of any value, with any gender, nouns and lower words,
+// keeps its contract; a wider number is reported exactly when it has more than five groups.
 
 #include "summastring.h"
-#include "summastring_p.h"
 
 #include <QString>
 #include <QStringTokenizer>
@@ -57,12 +56,13 @@ const char *wordsInvariantViolation(qint64 number, QStringView words, const Noun
     static constexpr struct {
         qint64 divisor;
         QStringView w1, w2to4, w5to10;
-    } Scales[3] = {
+    } Scales[4] = {
+        {1000000000000, u"триллион", u"триллиона", u"триллионов"},
         {1000000000, u"миллиард", u"миллиарда", u"миллиардов"},
         {1000000, u"миллион", u"миллиона", u"миллионов"},
         {1000, u"тысяча", u"тысячи", u"тысяч"},
     };
-    QVarLengthArray<QStringView, 3> expected, found;
+    QVarLengthArray<QStringView, 4> expected, found;
     for (const auto &scale : Scales) {
         if (const qint64 group = magnitude / scale.divisor % 1000)
             expected.append(expectedForm(group, scale.w1, scale.w2to4, scale.w5to10));
@@ -125,9 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 
     const qint64 wide = data.ConsumeIntegral<qint64>();
     summaStringWide(words, wide, rod, noun.w1, noun.w2to4, noun.w5to10);
-    const bool tooWide = wide > 999999999999 || wide < -999999999999;
+    const bool tooWide = wide > 999999999999999 || wide < -999999999999999;
     if ((reports != 0) != tooWide)
         fail("a format error reported for the wrong number", wide, words);
+    if (const char *violation = tooWide ? nullptr : wordsInvariantViolation(wide, words, noun))
+        fail(violation, wide, words);
 
     // One group, with anything as its gender, nouns and the words before it.
     qint32 tempValue = data.ConsumeIntegral<qint32>();

@@ -15,12 +15,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 
@@ -106,6 +108,7 @@ void FrmSelvaro::createControls()
     m_Text7->setReadOnly(true);
     m_Text7->setAlignment(Qt::AlignCenter);
     m_Text7->setAccessibleName(QStringLiteral("ИТОГО"));
+    m_text7Font = m_Text7->font();
 
     m_TextN = new QLineEdit(this);
     place(m_TextN, "TextN", 5640, 810, 735, 285);
@@ -206,6 +209,7 @@ void FrmSelvaro::createControls()
     connect(m_CmdExit, &QPushButton::clicked, this, &FrmSelvaro::CmdExit_Click);
     connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
     connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
+    connect(m_Text7, &QLineEdit::textChanged, this, &FrmSelvaro::fitTotal);
     m_txtDataEntry->installEventFilter(this);
     m_paintThrottle = new PaintThrottle(this);
 
@@ -361,7 +365,40 @@ void FrmSelvaro::MSFGAZ_RowColChange()
 {
     const PaintThrottle::Scope throttled(*m_paintThrottle);
     recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
+    refreshTotal();
     CommitCellEdit();
+}
+
+// A total on show (or the reason it is missing) follows its lines at once, words and all.
+void FrmSelvaro::refreshTotal()
+{
+    if (m_Text7->text().isEmpty() && m_Text4->toPlainText().isEmpty())
+        return;
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, {});
+    writeTotalInWords(*m_text7Box, *m_text4Box, m_locale);
+}
+
+void FrmSelvaro::recalculateAll()
+{
+    CommitCellEdit();
+    recalculateLineSums(*m_MSFGAZ, m_locale, {});
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, {});
+    writeTotalInWords(*m_text7Box, *m_text4Box, m_locale);
+}
+
+// A total too wide for its box (a quantity of twenty digits) is set smaller, down to 6 points, with its
+// start in view; the whole text is also its tooltip.
+void FrmSelvaro::fitTotal()
+{
+    const QString text = m_Text7->text();
+    const int room = m_Text7->width() - 2 * m_Text7->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 6;
+    QFont font = m_text7Font;
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (font != m_Text7->font())
+        m_Text7->setFont(font);
+    m_Text7->setToolTip(font == m_text7Font ? QString() : text);
+    m_Text7->setCursorPosition(0);
 }
 
 void FrmSelvaro::CommitCellEdit()
@@ -373,6 +410,8 @@ void FrmSelvaro::CommitCellEdit()
 void FrmSelvaro::Text7_Click()
 {
     const PaintThrottle::Scope throttled(*m_paintThrottle);
+    CommitCellEdit();
+    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
     recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
 }
 

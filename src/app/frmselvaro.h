@@ -57,9 +57,13 @@ public:
     void MSFGAZ_LeaveCell();
     void MSFGAZ_RowColChange();
     void CommitCellEdit();
-    // A click on the total adds up the line sums; leaving it writes the total in words.
+    // A click on the total writes a pending edit back, recalculates the line sums and adds them up;
+    // leaving it writes the total in words.
     void Text7_Click();
     void Text7_LostFocus();
+    // What a print relies on: writes a pending edit back, then recalculates the line sums, the total and
+    // its words, without yielding to other events.
+    void recalculateAll();
 
     // The locale's decimal separator.
     QChar DecimalSeparator() const;
@@ -92,6 +96,8 @@ private:
     void createControls();
     void enterKey(EntryKey key);
     void editRequest(const QString &typed);
+    void refreshTotal();
+    void fitTotal();
 
     StatePlaces m_places;
     QLocale m_locale;
@@ -116,4 +122,5 @@ private:
     std::unique_ptr<LineCellEditor> m_editor;
     std::unique_ptr<LineEditBox> m_text7Box;
     std::unique_ptr<PlainTextBox> m_text4Box;
+    QFont m_text7Font;
 };

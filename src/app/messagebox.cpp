@@ -27,6 +27,8 @@ QString caption(Answer answer)
         return QStringLiteral("Отмена");
     case SaveAsPdf:
         return QStringLiteral("Сохранить в PDF…");
+    case PrintAnyway:
+        return QStringLiteral("Печатать");
     case NoAnswer:
         break;
     }
@@ -45,6 +47,8 @@ QMessageBox::ButtonRole role(Answer answer)
     case Cancel:
         return QMessageBox::RejectRole;
     case SaveAsPdf:
+        return QMessageBox::AcceptRole;
+    case PrintAnyway:
         return QMessageBox::AcceptRole;
     case NoAnswer:
         break;

@@ -20,6 +20,7 @@ enum Answer {
     CloseWithoutSaving,  // "Закрыть без сохранения"
     Cancel,              // "Отмена"
     SaveAsPdf,           // "Сохранить в PDF…"
+    PrintAnyway,         // "Печатать"
 };
 
 // A box that was asked for, as the user would have seen it.

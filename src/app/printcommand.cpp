@@ -2,7 +2,6 @@
 #include "printcommand.h"
 
 #include "frmselvaro.h"
-#include "linesums.h"
 #include "messagebox.h"
 #include "printerpage.h"
 #include "receiptnumber.h"
@@ -83,22 +82,36 @@ void PrintCommand::setSaveFileNameChooser(SaveFileNameChooser chooser)
     s_saveFileNameChooser = std::move(chooser);
 }
 
-ReceiptTexts PrintCommand::prepare()
+std::optional<ReceiptTexts> PrintCommand::prepare()
 {
     // The button takes the focus as a click on it would, so that leaving the total writes its words
     // before they are read, whichever way the command was given.
     m_window->CmdPrint()->setFocus(Qt::OtherFocusReason);
 
-    // Once for the whole page: reading the cells must not recalculate anything.
-    m_window->CommitCellEdit();
-    recalculateLineSums(*m_window->MSFGAZ(), m_window->locale(), {});
+    // Once for the whole page: reading the cells must not recalculate anything. The total and its words
+    // are made afresh, so the page never disagrees with its lines.
+    m_window->recalculateAll();
 
-    return {m_window->TxtClish()->text(),
-            m_window->TextN()->text(),
-            receiptDate(QDate::currentDate(), m_window->locale()),
-            m_window->Text7()->text(),
-            m_window->Text4()->toPlainText(),
-            m_window->TextFIO()->text()};
+    // A receipt number that is no number cannot count on: said before the page is made.
+    const QString number = m_window->TextN()->text();
+    if (!receiptNumberCounts(number, m_window->locale())) {
+        const QString why = number.trimmed().isEmpty()
+            ? QStringLiteral("Номер чека не указан")
+            : QStringLiteral("Номер чека «%1» не число").arg(number);
+        const MessageBox::Answer answer = MessageBox::show(
+            m_window, QMessageBox::Warning, kTitle,
+            why + QStringLiteral(", поэтому номер следующего чека не будет подсчитан.\n\nНапечатать чек всё равно?"),
+            {MessageBox::PrintAnyway, MessageBox::Cancel}, MessageBox::Cancel, MessageBox::Cancel);
+        if (answer != MessageBox::PrintAnyway)
+            return std::nullopt;
+    }
+
+    return ReceiptTexts{m_window->TxtClish()->text(),
+                        m_window->TextN()->text(),
+                        receiptDate(QDate::currentDate(), m_window->locale()),
+                        m_window->Text7()->text(),
+                        m_window->Text4()->toPlainText(),
+                        m_window->TextFIO()->text()};
 }
 
 void PrintCommand::moveToLastCell()
@@ -113,8 +126,9 @@ void PrintCommand::print()
     if (m_busy)
         return;
     const QScopedValueRollback busy(m_busy, true);
-    const ReceiptTexts texts = prepare();
-    printOn(*newDefaultPrinter(), texts);
+    const std::optional<ReceiptTexts> texts = prepare();
+    if (texts)
+        printOn(*newDefaultPrinter(), *texts);
 }
 
 void PrintCommand::printWithDialog()
@@ -122,7 +136,9 @@ void PrintCommand::printWithDialog()
     if (m_busy)
         return;
     const QScopedValueRollback busy(m_busy, true);
-    const ReceiptTexts texts = prepare();
+    const std::optional<ReceiptTexts> texts = prepare();
+    if (!texts)
+        return;
     const auto printer = newDefaultPrinter();
     QPrintDialog dialog(printer.get(), m_window);
     dialog.setWindowTitle(QStringLiteral("Печать чека"));
@@ -131,7 +147,7 @@ void PrintCommand::printWithDialog()
                       | QAbstractPrintDialog::PrintCollateCopies);
     if (runDialog(dialog) != QDialog::Accepted)
         return;
-    printOn(*printer, texts);
+    printOn(*printer, *texts);
 }
 
 void PrintCommand::printOn(QPrinter &printer, const ReceiptTexts &texts)
@@ -146,18 +162,20 @@ void PrintCommand::preview()
     if (m_busy)
         return;
     const QScopedValueRollback busy(m_busy, true);
-    const ReceiptTexts texts = prepare();
+    const std::optional<ReceiptTexts> texts = prepare();
+    if (!texts)
+        return;
     const auto printer = newDefaultPrinter();
     QPrintPreviewDialog dialog(printer.get(), m_window);
     dialog.setWindowTitle(QStringLiteral("Предварительный просмотр"));
     PrintResult last;
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter *target) {
-        last = previewReceipt(*target, texts, *m_window->MSFGAZ());
+        last = previewReceipt(*target, *texts, *m_window->MSFGAZ());
     });
     // The preview closes accepted only when its own print button printed the page.
     if (runDialog(dialog) == QDialog::Accepted) {
         moveToLastCell();
-        finishPrint(texts, last);
+        finishPrint(*texts, last);
     } else if (!last.ok && !last.reason.isEmpty()) {
         MessageBox::critical(m_window, kTitle, QStringLiteral("Не удалось показать чек: %1").arg(last.reason));
     }
@@ -168,7 +186,8 @@ void PrintCommand::saveAsPdf()
     if (m_busy)
         return;
     const QScopedValueRollback busy(m_busy, true);
-    savePdf(prepare());
+    if (const std::optional<ReceiptTexts> texts = prepare())
+        savePdf(*texts);
 }
 
 void PrintCommand::finishPrint(const ReceiptTexts &printed, const PrintResult &result)

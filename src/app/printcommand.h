@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class FrmSelvaro;
 class QDialog;
@@ -18,9 +19,9 @@ struct PrintResult;
 // context menu of the "Печать" button with "Печать…" (choose the printer), "Предварительный
 // просмотр…" and "Сохранить в PDF…".
 //
-// Every command first writes a pending cell edit back and refreshes the line sums once, as a change of
-// the current cell would, then reads the window's texts and the grid's cells without moving the current
-// cell, and after a print makes the last column of the last line current in one move. A receipt printed
+// Every command first writes a pending cell edit back and refreshes the line sums, the total and its
+// words once, warns when the receipt number cannot count on, then reads the window's texts and the
+// grid's cells without moving the current cell, and after a print makes the last column of the last line current in one move. A receipt printed
 // or saved as PDF raises the receipt number in TextN and saves it at once; a failure is told to the user
 // and leaves the number as it was. Only a preview never counts.
 class PrintCommand : public QObject {
@@ -52,7 +53,9 @@ public:
     static void setSaveFileNameChooser(SaveFileNameChooser chooser);
 
 private:
-    ReceiptTexts prepare();
+    // Brings the sums, the total and its words up to date and reads the texts of the page; nothing
+    // when the seller, told that the receipt number cannot count on, does not print.
+    std::optional<ReceiptTexts> prepare();
     void moveToLastCell();
     // Prints on printer, then moves to the last cell and counts or reports the print.
     void printOn(QPrinter &printer, const ReceiptTexts &texts);

@@ -5,10 +5,26 @@
 
 #include <cmath>
 
-QString raiseReceiptNumber(const QString &TextN, const QLocale &locale)
+namespace {
+
+// The number after TextN, or nothing when TextN is no finite number or too large to go up by one.
+std::optional<double> nextNumber(const QString &TextN, const QLocale &locale)
 {
     const std::optional<double> number = localeNumberReading(TextN, locale);
-    if (!number || !std::isfinite(*number + 1))
-        return TextN;
-    return localeNumberText(*number + 1, locale);
+    if (!number || !std::isfinite(*number + 1) || *number + 1 == *number)
+        return std::nullopt;
+    return *number + 1;
+}
+
+} // namespace
+
+QString raiseReceiptNumber(const QString &TextN, const QLocale &locale)
+{
+    const std::optional<double> next = nextNumber(TextN, locale);
+    return next ? localeNumberText(*next, locale) : TextN;
+}
+
+bool receiptNumberCounts(const QString &TextN, const QLocale &locale)
+{
+    return nextNumber(TextN, locale).has_value();
 }

@@ -34,8 +34,10 @@ void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::funct
     }
 }
 
+namespace {
+
 // Appends "0" when exactly one character follows the first separator, so "12,5" reads "12,50".
-static void padSingleDecimal(TextBox &box, QChar separator)
+void padSingleDecimal(TextBox &box, QChar separator)
 {
     const QString text = box.Text();
     const qsizetype at = text.indexOf(separator);
@@ -43,25 +45,54 @@ static void padSingleDecimal(TextBox &box, QChar separator)
         box.setText(text + u'0');
 }
 
+// Below this many thousandths in magnitude two sums add up without overflow.
+constexpr qint64 kExactLimit = 1'000'000'000'000'000'000;
+
+// Money in whole kopecks: thousandths rounded half away from zero, as accounting rounds money; whole
+// roubles without decimals, otherwise two.
+QString kopeckText(qint64 thousandths, const QLocale &locale)
+{
+    const qint64 kopecks = (qAbs(thousandths) + 5) / 10;
+    QLocale plain = locale;
+    plain.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    QString text = thousandths < 0 && kopecks != 0 ? locale.negativeSign() : QString();
+    text += plain.toString(kopecks / 100);
+    if (kopecks % 100 != 0)
+        text += DecimalSeparator(locale) + QStringLiteral("%1").arg(kopecks % 100, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+} // namespace
+
 void recalculateTotal(const FlexGrid &grid, TextBox &Text7, TextBox &Text4, const QLocale &locale,
                       const std::function<void()> &yield)
 {
     Text4.setText(QString());
+    // Line sums have at most three decimals, so the total is added up exactly in thousandths; only
+    // beyond 10^15 roubles, where a double has no thousandths left, is it a double.
+    std::optional<qint64> exact = 0;
     double total = 0;
     const int n = grid.Rows() - 1;
     for (int i = 1; i <= n; ++i) {
         const std::optional<double> t = localeNumberReading(grid.TextMatrix(i, 5), locale);
-        // An unreadable sum ("inf" included, which the locale reading accepts) ends the total silently.
-        if (!t || !std::isfinite(*t))
+        // "inf" is read by the locale reading too; neither it nor a sum that overflows is a total.
+        const double line = t ? roundTo3(*t) : 0;
+        if (!t || !std::isfinite(line) || !std::isfinite(line + total)) {
+            // No total rather than the total of some of the lines.
+            Text7.setText(QString());
+            Text4.setText(QStringLiteral("Сумма в строке %1 не число: итог не подведён.").arg(i));
             return;
-        const double sum = roundTo3(*t) + total;
-        if (!std::isfinite(sum))
-            return;
-        total = sum;
+        }
+        total = line + total;
+        const std::optional<qint64> thousandths = roundedThousandths(line);
+        if (exact && thousandths && qAbs(*exact + *thousandths) < kExactLimit)
+            *exact += *thousandths;
+        else
+            exact.reset();
         const int rowsBefore = grid.Rows();
         if (yield)
             yield();
-        Text7.setText(localeNumberText(total, locale));
+        Text7.setText(exact ? kopeckText(*exact, locale) : localeNumberText(total, locale));
         // Lines removed during the yield move the rows below them up, so the next row could be one
         // already counted, or none: the total ends with the lines counted so far.
         if (grid.Rows() < rowsBefore)

@@ -14,8 +14,9 @@
 // yield end the loop, so it never writes a sum into a row that no longer holds its line.
 void recalculateLineSums(FlexGrid &grid, const QLocale &locale, const std::function<void()> &yield);
 
-// Text7_Click: empties Text4, adds up column 5 into Text7 (showing the running total, yielding once
-// per row), then pads a single decimal to two. Ends silently at the first line sum that is not a
-// finite number in the locale. Lines removed during a yield end the adding up early.
+// Text7_Click: empties Text4, adds up column 5 exactly into Text7 (showing the running total, yielding
+// once per row): in whole kopecks, no decimals for whole roubles, otherwise two. A line sum that is not
+// a finite number in the locale empties Text7 and says so in Text4. Lines removed during a yield end
+// the adding up early.
 void recalculateTotal(const FlexGrid &grid, TextBox &Text7, TextBox &Text4, const QLocale &locale,
                       const std::function<void()> &yield);

@@ -11,9 +11,15 @@
 
 namespace {
 
+// The blanks spreadsheets and accounting programs put between thousands count as ordinary blanks.
+bool isWideBlank(QChar c)
+{
+    return c == u'\u00a0' || c == u'\u202f' || c == u'\u2009';
+}
+
 bool isIgnored(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n';
+    return c == u' ' || c == u'\t' || c == u'\n' || isWideBlank(c);
 }
 
 int digitValue(QChar c, int base)
@@ -96,7 +102,7 @@ QChar DecimalSeparator(const QLocale &locale)
     return half.size() >= 2 ? half.at(1) : locale.decimalPoint().at(0);
 }
 
-double leadingNumber(QStringView text, const QLocale &locale)
+double leadingNumber(QStringView text, const QLocale &)
 {
     Cursor cursor(text);
 
@@ -115,11 +121,8 @@ double leadingNumber(QStringView text, const QLocale &locale)
         cursor.next();
     }
 
-    // Sellers type prices the way their locale writes them: a "," separator counts as a decimal point.
-    // The locale is asked only when a "," turns up: asking costs more than reading a short number.
-    const auto isPoint = [&locale](QChar c) {
-        return c == u'.' || (c == u',' && DecimalSeparator(locale) == u',');
-    };
+    // Prices are in roubles, written with "," whatever the machine's locale: both are decimal points.
+    const auto isPoint = [](QChar c) { return c == u'.' || c == u','; };
 
     // The significant digits without leading zeros, and the power of ten of the last one kept.
     std::string digits;
@@ -181,15 +184,23 @@ QString localeNumberText(double value, const QLocale &locale)
 
 std::optional<double> localeNumberReading(const QString &text, const QLocale &locale)
 {
+    // Qt takes an ordinary blank for a locale's own blank-like group separator, so the wide blanks
+    // become ordinary ones and read the same in every locale.
+    QString plain = text;
+    for (QChar &c : plain)
+        if (isWideBlank(c))
+            c = u' ';
     bool ok = false;
-    const double v = locale.toDouble(text, &ok);
+    const double v = locale.toDouble(plain, &ok);
     return ok ? std::optional<double>(v) : std::nullopt;
 }
 
-double roundTo3(double value)
+std::optional<qint64> roundedThousandths(double value)
 {
-    if (!std::isfinite(value) || value == 0)
-        return value == 0 ? 0.0 : value;
+    if (!std::isfinite(value))
+        return std::nullopt;
+    if (value == 0)
+        return 0;
 
     // The shortest decimal text that reads back as this double is the number it stands for: 0.5 × 12.35
     // is held as 6.17499999999999982..., but it is the number 6.175, and 1.0035 is a tie whichever way
@@ -197,7 +208,7 @@ double roundTo3(double value)
     char buffer[64];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     if (ec != std::errc())
-        return value;
+        return std::nullopt;
 
     // buffer: "-d.ddde±xx". Gather the digits and the power of ten of the first.
     const char *p = buffer;
@@ -211,28 +222,31 @@ double roundTo3(double value)
     int exponent = 0;
     std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
 
-    // Digits down to the third decimal place.
+    // Digits down to the third decimal place; 18 of them always fit, 19 may not.
     const int keep = exponent + 1 + 3;
-    if (keep >= int(digits.size()))
-        return value;
+    if (keep > 18)
+        return std::nullopt;
     std::int64_t kept = 0;
     for (int i = 0; i < keep; ++i)
-        kept = kept * 10 + (digits[std::size_t(i)] - '0');
-    bool up = false;
-    if (keep >= 0) {
+        kept = kept * 10 + (std::size_t(i) < digits.size() ? digits[std::size_t(i)] - '0' : 0);
+    if (keep >= 0 && std::size_t(keep) < digits.size()) {
         const std::string rest = digits.substr(std::size_t(keep));
-        if (rest[0] > '5')
-            up = true;
-        else if (rest[0] == '5')
-            up = rest.size() > 1 || kept % 2 == 1; // no trailing zeros: "5" alone is an exact tie
+        if (rest[0] > '5' || (rest[0] == '5' && (rest.size() > 1 || kept % 2 == 1))) // "5" alone: an exact tie
+            ++kept;
     }
-    if (up)
-        ++kept;
-    if (kept == 0)
-        return 0.0;
+    return negative ? -kept : kept;
+}
 
-    std::string text = std::to_string(kept) + "e-3";
+double roundTo3(double value)
+{
+    const std::optional<qint64> thousandths = roundedThousandths(value);
+    // Beyond 10^15 a double holds no thousandths to round, and infinity or NaN stays as it is.
+    if (!thousandths)
+        return value;
+    if (*thousandths == 0)
+        return 0.0;
+    const std::string text = std::to_string(*thousandths) + "e-3";
     double result = 0;
     std::from_chars(text.data(), text.data() + text.size(), result);
-    return negative ? -result : result;
+    return result;
 }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 namespace {
@@ -98,33 +97,33 @@ std::optional<WrittenAmount> splitWritten(const QString &input, const QLocale &l
     return amount;
 }
 
-// Rounds the decimal digits to whole kopecks, a tie going to the even kopeck. Returns 100 when they
-// round up to a whole rouble.
+// The largest rouble count written in words.
+constexpr qint64 kMaxRoubles = 999'999'999'999'999;
+
+// Rounds the decimal digits of the magnitude to whole kopecks, half away from zero as money is
+// rounded (0,125 gives 13 kopecks). Returns 100 when they round up to a whole rouble.
 int roundedKopecks(const QString &fraction)
 {
     const QString padded = (fraction + QStringLiteral("00")).left(2);
-    int kopecks = padded.toInt();
-    const QString rest = fraction.mid(2);
-    if (rest.isEmpty() || rest.at(0) < u'5')
-        return kopecks;
-    const bool exactHalf = rest.at(0) == u'5'
-        && std::all_of(rest.cbegin() + 1, rest.cend(), [](QChar c) { return c == u'0'; });
-    if (!exactHalf || kopecks % 2 == 1)
-        ++kopecks;
-    return kopecks;
+    const int kopecks = padded.toInt();
+    return fraction.size() > 2 && fraction.at(2) >= u'5' ? kopecks + 1 : kopecks;
 }
 
-// The whole digits as a rouble count, or nothing when they do not fit a signed 32-bit number.
+// The whole digits as a rouble count, or nothing when there are more roubles than words are written for.
 std::optional<qint64> roubleCount(const QString &whole)
 {
     qint64 roubles = 0;
     for (const QChar c : whole) {
         roubles = roubles * 10 + (c.unicode() - u'0');
-        if (roubles > std::numeric_limits<qint32>::max())
+        if (roubles > kMaxRoubles)
             return std::nullopt;
     }
     return roubles;
 }
+
+const QString kNotANumber = QStringLiteral("Итог не число: сумма прописью не записана.");
+const QString kTooLarge =
+    QStringLiteral("Сумма слишком велика: прописью пишутся суммы до 999 999 999 999 999 рублей.");
 
 } // namespace
 
@@ -135,31 +134,35 @@ void writeTotalInWords(const TextBox &Text7, TextBox &Text4, const QLocale &loca
     // A total written with "." under a "," locale (or the other way round) is not this locale's
     // number, even where the locale would read "," as digit grouping.
     const QChar otherSeparator = separator == u',' ? u'.' : u',';
-    if (T.contains(otherSeparator))
+    // A total not added up yet has no words; one that cannot be read, or is too large, says why.
+    if (T.trimmed().isEmpty())
         return;
     const std::optional<double> value = localeNumberReading(T, locale);
-    if (!value || !std::isfinite(*value))
-        return;
     const std::optional<WrittenAmount> amount = splitWritten(T, locale);
-    if (!amount)
+    if (T.contains(otherSeparator) || !value || !amount) {
+        Text4.setText(kNotANumber);
         return;
-
+    }
     std::optional<qint64> roubles = roubleCount(amount->whole);
-    if (!roubles)
+    if (!roubles || !std::isfinite(*value)) {
+        Text4.setText(kTooLarge);
         return;
-    // The kopecks come from the digits as written, so "6,175" rounds to 18 kopecks and not to
-    // whatever the nearest double of 6.175 would give.
+    }
+    // The kopecks come from the digits as written, so "6,165" rounds to 17 kopecks and not to
+    // whatever the nearest double of 6.165 would give.
     const bool withKopecks = !amount->fraction.isEmpty();
     int kopecks = withKopecks ? roundedKopecks(amount->fraction) : 0;
     if (kopecks == 100) {
         kopecks = 0;
         ++*roubles;
     }
-    if (*roubles > std::numeric_limits<qint32>::max())
+    if (*roubles > kMaxRoubles) {
+        Text4.setText(kTooLarge);
         return;
+    }
 
     QString words;
-    SummaString(words, qint32(*roubles), 1, QStringLiteral("рубль"), QStringLiteral("рубля"),
+    summaStringWide(words, *roubles, 1, QStringLiteral("рубль"), QStringLiteral("рубля"),
                 QStringLiteral("рублей"));
     if (withKopecks) {
         QString kopeckWords;

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
-// Text7_LostFocus: writes the total in Text7 in words, roubles and kopecks, into Text4.
-// Leaves Text4 as it was when Text7 holds no number in the locale.
+// Text7_LostFocus: writes the total in Text7 in words, roubles and kopecks (rounded half away from zero
+// to whole kopecks), into Text4. Leaves Text4 as it was when Text7 is empty; says why in Text4 when
+// Text7 holds no number in the locale or more than 999 999 999 999 999 roubles.
 void writeTotalInWords(const TextBox &Text7, TextBox &Text4, const QLocale &locale);

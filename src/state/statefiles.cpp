@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -33,6 +34,27 @@ bool isOrdinaryFile(const QString &path)
     return info.isFile() && !info.isHidden();
 }
 
+// The files are written in Windows-1251, but one edited in a UTF-8 editor is read as UTF-8: it starts
+// with a byte-order mark, or it is valid UTF-8 with letters beyond ASCII (Windows-1251 Cyrillic text
+// hardly ever is).
+QString decodeLine(QByteArrayView bytes)
+{
+    const QByteArrayView bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom)) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        return utf8.decode(bytes.sliced(bom.size()));
+    }
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; })) {
+        // A sequence cut short by the length limit is held back, not taken for an error.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    QStringDecoder cp1251(kCodec);
+    return cp1251.isValid() ? cp1251.decode(bytes) : QString::fromLatin1(bytes);
+}
+
 void loadLine(const QString &path, QString &box)
 {
     if (!isOrdinaryFile(path))
@@ -46,11 +68,7 @@ void loadLine(const QString &path, QString &box)
     const qsizetype cr = bytes.indexOf('\r');
     if (cr >= 0)
         bytes.truncate(cr);
-    QStringDecoder decoder(kCodec);
-    if (decoder.isValid())
-        box += decoder.decode(bytes);
-    else
-        box += QString::fromLatin1(bytes);
+    box += decodeLine(bytes);
 }
 
 // Unicode to Windows-1251, built from the decoder so both directions agree byte for byte.

@@ -9,7 +9,9 @@
 inline constexpr auto kHeaderFileName = "clishr.txt";
 inline constexpr auto kNumberFileName = "numch.txt";
 
-// Loads the first line of "clishr.txt" into TxtClish and of "numch.txt" into TextN, from dir.
+// Loads the first line of "clishr.txt" into TxtClish and of "numch.txt" into TextN, from dir: as UTF-8
+// when it starts with a UTF-8 byte-order mark or is valid UTF-8 with non-ASCII characters, otherwise
+// as Windows-1251.
 // A missing file leaves its text untouched; a file that exists but cannot be read empties it.
 // Never fails and never blocks on a file of any size or content.
 void Start(const QString &dir, QString &TxtClish, QString &TextN);

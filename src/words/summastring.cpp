@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "summastring.h"
-#include "summastring_p.h"
 
 #include <QStringView>
 #include <QVarLengthArray>
@@ -80,15 +79,16 @@ struct Scale {
 };
 
 // The groups above the units, from the lowest up.
-constexpr Scale Scales[3] = {
+constexpr Scale Scales[4] = {
     {2, u"тысяча", u"тысячи", u"тысяч"},
     {1, u"миллион", u"миллиона", u"миллионов"},
     {1, u"миллиард", u"миллиарда", u"миллиардов"},
+    {1, u"триллион", u"триллиона", u"триллионов"},
 };
 
-// Room for everything but the caller's noun: "минус " and four groups of at most 29 characters of
+// Room for everything but the caller's noun: "минус " and five groups of at most 29 characters of
 // number words, a scale noun of at most 10 and a separating blank each, with a margin.
-constexpr qsizetype FixedRoom = 200;
+constexpr qsizetype FixedRoom = 240;
 
 struct GroupWords {
     const Word *hundreds = &NoWord;

@@ -20,6 +20,12 @@ void SummaStringThree(QString &Summa, qint32 &TempValue, const qint16 &Rod, cons
 void SummaString(QString &Summa, const qint32 &Source, const qint16 &Rod, const QString &w1,
                  const QString &w2to4, const QString &w5to10);
 
+// SummaString for a 64-bit Source, with trillions: any magnitude up to 999 999 999 999 999 (five
+// groups). A larger magnitude goes to the format-error reporter, and Summa keeps the words of the five
+// lower groups (without "минус"). Never throws.
+void summaStringWide(QString &Summa, qint64 Source, qint16 Rod, const QString &w1, const QString &w2to4,
+                     const QString &w5to10);
+
 // Receives the failure message of SummaString (title, text). The window installs one that shows a
 // critical message box; tests install their own. With none installed the failure is ignored.
 using FormatErrorReporter = std::function<void(const QString &title, const QString &text)>;

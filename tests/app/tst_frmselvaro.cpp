@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -169,40 +171,65 @@ private slots:
         type("7");
         QCOMPARE(editing(), "3:3 7");
 
-        // The total, painted once added up however its painting was held back meanwhile; the words once
-        // the focus leaves it.
+        // The total counts the pending "7"; it is painted once added up however its painting was held back
+        // meanwhile; the words come once the focus leaves it.
         EventCounter paints(m_window->Text7(), {QEvent::Paint});
         click(m_window->Text7());
-        QCOMPARE(m_window->Text7()->text() + m_window->Text4()->toPlainText(), local("18,675"));
+        QCOMPARE(m_window->Text7()->text() + m_window->Text4()->toPlainText(), local("98,95"));
         paints.count = 0;
         QTRY_VERIFY(paints.count > 0);
         click(m_window->TextFIO());
-        QCOMPARE(m_window->Text4()->toPlainText(), "восемнадцать рублей шестьдесят восемь копеек");
+        QCOMPARE(m_window->Text4()->toPlainText(), "девяносто восемь рублей девяносто пять копеек");
 
-        // The pending "7" survives a new line and the focus leaving; an arrow key on the grid writes it
-        // back without showing the editor again; a click writes back, blanks and all.
+        // A pending "8" survives a new line and the focus leaving; an arrow key on the grid writes it back
+        // without showing the editor again, and the total and its words follow; a click writes back,
+        // blanks and all.
+        m_grid->setFocus();
+        type("8");
         m_window->CmdSaveg()->setEnabled(false);
         click(m_window->CmdAddS());
         m_editor->setFocus();
-        QCOMPARE(editing() + " / " + m_grid->TextMatrix(3, 3), "3:3 7 / 0.5");
+        QCOMPARE(editing() + " / " + m_grid->TextMatrix(3, 3), "3:3 8 / 7");
         m_grid->setFocus();
         key(Qt::Key_Up);
         QVERIFY(!m_editor->isVisible() && m_window->CmdSaveg()->isEnabled());
+        QCOMPARE(m_window->Text7()->text() + ' ' + m_window->Text4()->toPlainText(),
+                 local("111,30 сто одиннадцать рублей тридцать копеек"));
         clickCell(1, 1);
         type(" x ");
         clickCell(2, 0);
-        QCOMPARE(rows(), local("1|Мыло x |шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Сода||7|12.35|86,45 / |||||0"));
+        QCOMPARE(rows(), local("1|Мыло x |шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Сода||8|12.35|98,8 / |||||0"));
 
         // " Удалить строку" takes the selected line with its pending edit, the first line while others
         // remain, never the last one, all silently.
         type("9");
         click(m_window->CmdDelS());
-        QCOMPARE(rows() + editing(), local("1|Мыло x |шт|1|10.5|10,5 / 3|Сода||7|12.35|86,45 / |||||0not editing"));
+        QCOMPARE(rows() + editing(), local("1|Мыло x |шт|1|10.5|10,5 / 3|Сода||8|12.35|98,8 / |||||0not editing"));
+        QCOMPARE(m_window->Text7()->text(), local("109,30"));
         clickCell(1, 0);
         for (int i = 0; i < 3; ++i)
             click(m_window->CmdDelS());
         QCOMPARE(rows(), "|||||0");
         QCOMPARE(MessageBox::takeShown().size(), 0);
+    }
+
+    // A total of twenty digits is set small enough to be read whole, and is its own tooltip; the words say
+    // why there are none.
+    void longTotalReadsWhole()
+    {
+        open();
+        m_grid->setTextMatrix(1, 3, "12345678901234567890");
+        m_grid->setTextMatrix(1, 4, "1");
+        QLineEdit *total = m_window->Text7();
+        click(total);
+        QStyleOptionFrame frame;
+        frame.initFrom(total);
+        frame.lineWidth = total->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, total);
+        const int room = total->style()->subElementRect(QStyle::SE_LineEditContents, &frame, total).width() - 4;
+        QVERIFY(QFontMetrics(total->font()).horizontalAdvance(total->text()) <= room);
+        QCOMPARE(total->text() + " / " + total->toolTip(), "1,23456789012346E+19 / 1,23456789012346E+19");
+        click(m_window->TextFIO());
+        QCOMPARE(m_window->Text4()->toPlainText(), "Сумма слишком велика: прописью пишутся суммы до 999 999 999 999 999 рублей.");
     }
 
     void closing_data()

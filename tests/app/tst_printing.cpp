@@ -31,7 +31,7 @@ class tst_Printing : public QObject {
         QFile file(m_dir->filePath("numch.txt"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
     }
-    // A receipt of two lines whose second price is still being typed when it is printed.
+    // A receipt of two lines whose second price is still being typed when it is printed, under a stale total.
     void open()
     {
         m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")},
@@ -40,8 +40,8 @@ class tst_Printing : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_window->TextN()->setText("41");
         m_window->TextFIO()->setText("Иванова");
-        m_window->Text7()->setText("457,50");
-        m_window->Text4()->setPlainText("Четыреста пятьдесят семь рублей 50 копеек");
+        m_window->Text7()->setText("450");
+        m_window->Text4()->setPlainText("четыреста пятьдесят рублей");
         m_window->CmdAddS()->click();
         TableFlexGrid *grid = m_window->MSFGAZ();
         const QStringList cells = {"1", "Гвозди", "кг", "2.5", "180", "2", "Шурупы", "уп", "3", ""};
@@ -50,15 +50,16 @@ class tst_Printing : public QObject {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 4)).center());
         QTest::keyClicks(m_window->txtDataEntry(), "2.5");
     }
-    // The PDF (by default the one saved) holds the receipt numbered number, with the pending edit and its line
-    // sum; then TextN holds next and the last cell of the last line is current.
+    // The PDF (by default the one saved) holds the receipt numbered number, with the pending edit, its line
+    // sum and the total with its words counting it; then TextN holds next and the last cell of the last
+    // line is current.
     void verifyPrinted(const QString &number, const QString &next, QString pdf = {})
     {
         pdf = pdf.isEmpty() ? m_dir->filePath("receipt.pdf") : pdf;
         const QString text = CupsSpool::run("pdftotext", {"-layout", pdf, "-"}).simplified();
         const QString date = receiptDate(QDate::currentDate(), QLocale(QLocale::Russian, QLocale::Russia));
         for (const QString &piece : QString("ТОВАРНЫЙ ЧЕК № %1 от %2|Гвозди кг 2.5 180 450|Шурупы уп 3 2.5 7,5|ИТОГО: 457,50|"
-                                            "пятьдесят семь рублей 50 копеек|Продавец Иванова Подпись").arg(number, date).split(u'|'))
+                                            "ИТОГО на сумму: четыреста пятьдесят семь рублей пятьдесят копеек|Продавец Иванова Подпись").arg(number, date).split(u'|'))
             QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
         const TableFlexGrid *grid = m_window->MSFGAZ();
         QCOMPARE(QStringLiteral("%1 at %2,%3").arg(m_window->TextN()->text()).arg(grid->Row()).arg(grid->Col()) +
@@ -154,12 +155,19 @@ private slots:
         verifyPrinted("43", "44");
         QVERIFY2(m_suggested.startsWith("Товарный чек № 43"), qPrintable(m_suggested));
 
-        // A number that is not one stays; a number file that cannot be written is told, the number still
-        // goes up.
+        // A number that is not one: the seller is told before anything is printed and may cancel; printed
+        // anyway, it stays. A number file that cannot be written is told, the number still goes up.
         m_window->TextN()->setText("б/н");
+        QVERIFY(QFile::remove(m_dir->filePath("receipt.pdf")));
+        trigger("actSavePdf");
+        QVERIFY(!QFile::exists(m_dir->filePath("receipt.pdf")));
+        MessageBox::setNextAnswer(MessageBox::PrintAnyway);
         trigger("actSavePdf");
         verifyPrinted("б/н", "б/н");
         QCOMPARE(numberFile(), "44\r\n");
+        const QList<MessageBox::Shown> warned = MessageBox::takeShown();
+        QVERIFY(warned.size() == 2 && warned[1].text.contains("«б/н» не число"));
+        QCOMPARE(warned[1].buttons, QList({MessageBox::PrintAnyway, MessageBox::Cancel}));
         m_window->TextN()->setText("44");
         QVERIFY(QFile::remove(m_dir->filePath("numch.txt")) && QDir().mkpath(m_dir->filePath("numch.txt")));
         trigger("actSavePdf");

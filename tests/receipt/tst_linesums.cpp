@@ -43,17 +43,20 @@ class tst_LineSums : public QObject {
     Q_OBJECT
 
 private slots:
-    // Line sums replace stale ones (none for a product beyond a double); totals end silently at an unreadable
-    // sum, Text7 holding "старый" before. "," stands for the locale's separator, ";" for the other one.
+    // Line sums replace stale ones (none for a product beyond a double); totals in whole kopecks, none at an
+    // unreadable sum, Text7 holding "старый" before. "," stands for the locale's separator, ";" for the other one.
     void sumsAndTotals_data()
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("sums");
         QTest::addColumn<QString>("totals");
+        const QString failed = " / Сумма в строке %1 не число: итог не подведён.";
         QTest::newRow(",") << kComma << "|21|6,175|6|0,062|1,188|0|0|||37,5"
-                           << "27,175 12,50 0 0,30 -8,50 5 2,5 старый старый 1E+308";
-        QTest::newRow(".") << QLocale::c() << "|21|6.175|6|0.062|1.188|0|0|||36"
-                           << "27.175 12.50 0 0.30 -8.50 5 2.5 старый старый 1e+308";
+                           << "27,18 | 12,50 | 0 | 0,30 | -8,50 | -0,01 | 2173,69 | " + failed.arg(2) + " | " + failed.arg(2) +
+                                  " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2);
+        QTest::newRow(".") << QLocale::c() << "|21|6.175|6|0.062|1.188|0|0|||37.5"
+                           << "27.18 | 12.50 | 0 | 0.30 | -8.50 | -0.01 | 2173.69 | " + failed.arg(2) + " | " + failed.arg(2) +
+                                  " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2);
     }
 
     void sumsAndTotals()
@@ -66,14 +69,39 @@ private slots:
 
         QStringList totals;
         const bool comma = locale == kComma;
-        for (const char *column : {"21|6,175", "10,5|2", "0", "0,1|0,2", "-10,5|2", "5|x|3", "2,5|", "inf", "12;5",
-                                   "1E+308|1E+308"}) {
+        for (const char *column : {"21|6,175", "10,5|2", "0", "0,1|0,2", "-10,5|2", "-0,005", "2173,688", "5|x|3", "2,5|",
+                                   "inf", "12;5", "1E+308|1E+308"}) {
             const QString sums = QString(column).replace(u',', comma ? u',' : u'.').replace(u';', comma ? u'.' : u',');
             Box text7(QStringLiteral("старый")), text4(QStringLiteral("старые слова"));
             recalculateTotal(gridOf(sums), text7, text4, locale, noYield);
-            totals << text7.Text() + text4.Text();
+            totals << text7.Text() + (text4.Text().isEmpty() ? "" : " / " + text4.Text());
         }
-        QTEST(totals.join(u' '), "totals");
+        QTEST(totals.join(" | "), "totals");
+    }
+
+    // Long receipts add up to the exact decimal sum, not to a drifting binary one.
+    void exactTotal_data()
+    {
+        QTest::addColumn<QStringList>("cycle");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("total");
+        QTest::newRow("0,1 x 1000 -> 100") << QStringList{"0,1"} << 1000 << "100";
+        QTest::newRow("0,01 x 10000 -> 100") << QStringList{"0,01"} << 10000 << "100";
+        QTest::newRow("89,9 x 10000 -> 899000") << QStringList{"89,9"} << 10000 << "899000";
+        QTest::newRow("0,1, 0,01, 89,9 in turn x 1000 -> 29973,43") << QStringList{"0,1", "0,01", "89,9"} << 1000 << "29973,43";
+        QTest::newRow("0,1, 0,01, 89,9 in turn x 10000 -> 300003,43") << QStringList{"0,1", "0,01", "89,9"} << 10000 << "300003,43";
+    }
+
+    void exactTotal()
+    {
+        QFETCH(QStringList, cycle);
+        QFETCH(int, lines);
+        QStringList column;
+        for (int i = 0; i < lines; ++i)
+            column << cycle[i % cycle.size()];
+        Box text7, text4;
+        recalculateTotal(gridOf(column.join(u'|')), text7, text4, kComma, noYield);
+        QTEST(text7.Text(), "total");
     }
 
     // Four lines priced (or summed) 1 to 4; a handler run at the given yield writes 5 as the price of the

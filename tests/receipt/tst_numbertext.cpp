@@ -54,11 +54,13 @@ private slots:
         row("&HFFG", 255, 255);
         row("&O178", 15, 15);
         row("1٫5", 1, 1);
-        row("12,5", 12.5, 12);
-        row("2,5 кг", 2.5, 2);
+        row("12,5", 12.5, 12.5);
+        row("2,5 кг", 2.5, 2.5);
         row("1,000.5", 1, 1);
-        row(",25", 0.25, 0);
-        row("-0,5E1", -5, 0);
+        row("1\u00a0250,00", 1250, 1250);
+        row("1\u202f2\u20093", 123, 123);
+        row(",25", 0.25, 0.25);
+        row("-0,5E1", -5, -5);
         row("1E309", kInf, kInf);
         row("-1E999999999999999999999", -kInf, -kInf);
         row("1E-999999999999999999999", 0, 0);
@@ -90,9 +92,9 @@ private slots:
         QCOMPARE(point.join(u' '), QString(expected).replace(u',', u'.').replace(u'E', u'e'));
         // The locale's separator and grouping, blanks around, a sign; anything else is not a number.
         QStringList read;
-        for (const char *text : {" -1\u00a0234,5 ", "6.175", "12 шт", "", "abc"})
+        for (const char *text : {" -1\u00a0234,5 ", "1\u202f234,5", "1\u2009000", "6.175", "12 шт", "", "abc"})
             read << exactly(::localeNumberReading(text, *text == 'a' ? QLocale::c() : kComma).value_or(qQNaN()));
-        QCOMPARE(read.join(u' '), "-1234.5 nan nan nan nan");
+        QCOMPARE(read.join(u' '), "-1234.5 1234.5 1000 nan nan nan nan");
     }
 
     // Ties to the even digit, judged on the decimal value the double stands for.

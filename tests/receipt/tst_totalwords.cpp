@@ -16,6 +16,8 @@ struct Box : TextBox {
 
 const QLocale kComma(QLocale::Russian, QLocale::Russia);
 const char *const Unchanged = "старые слова";
+const char *const NotANumber = "Итог не число: сумма прописью не записана.";
+const char *const TooLarge = "Сумма слишком велика: прописью пишутся суммы до 999 999 999 999 999 рублей.";
 
 } // namespace
 
@@ -25,7 +27,7 @@ class tst_TotalWords : public QObject {
 private slots:
     // Totals written with ","; ";" stands for the other locale's separator. Each total is a row under the
     // "," locale (ru) and one under the "." locale (C). Other than two decimals: whole kopecks from the
-    // written digits, a tie to the even kopeck.
+    // written digits, half away from zero.
     void words_data()
     {
         QTest::addColumn<QLocale>("locale");
@@ -42,7 +44,9 @@ private slots:
         row(" 1234,00 ", "одна тысяча двести тридцать четыре рубля ноль копеек");
         row("2147483647,99", "два миллиарда сто сорок семь миллионов четыреста восемьдесят три тысячи шестьсот сорок семь рублей девяносто девять копеек");
         row("6,175", "шесть рублей восемнадцать копеек");
-        row("6,165", "шесть рублей шестнадцать копеек");
+        row("6,165", "шесть рублей семнадцать копеек");
+        row("0,125", "ноль рублей тринадцать копеек");
+        row("1,005", "один рубль одна копейка");
         row("2,5", "два рубля пятьдесят копеек");
         row("0,995", "один рубль ноль копеек");
         row("1,0051", "один рубль одна копейка");
@@ -51,11 +55,16 @@ private slots:
         row("-0,001", "ноль рублей ноль копеек");
         row("1,5E+3", "одна тысяча пятьсот рублей");
         row("", Unchanged);
-        row("2147483648", Unchanged);
-        row("-2147483648", Unchanged);
-        row("2147483647,995", Unchanged);
-        row("inf", Unchanged);
-        row("12;50", Unchanged);
+        row("2147483648", "два миллиарда сто сорок семь миллионов четыреста восемьдесят три тысячи шестьсот сорок восемь рублей");
+        row("999999999999999,99", "девятьсот девяносто девять триллионов девятьсот девяносто девять миллиардов девятьсот девяносто девять "
+                                   "миллионов девятьсот девяносто девять тысяч девятьсот девяносто девять рублей девяносто девять копеек");
+        row("1000000000000000", TooLarge);
+        row("999999999999999,995", TooLarge);
+        row("1,23456789012346E+19", TooLarge);
+        row("inf", NotANumber);
+        row("12;50", NotANumber);
+        QTest::newRow("ru: 1 250,00 with a narrow no-break blank") << kComma << QString("1\u202f250,00")
+                                                                    << QString("одна тысяча двести пятьдесят рублей ноль копеек");
     }
 
     void words()

@@ -73,6 +73,10 @@ private slots:
         QTest::newRow("several lines -> the first") << QByteArray("a\r\nb\r\n") << QByteArray("abc 12\r\n8\r\n") << "a|abc 12";
         QTest::newRow("no CR -> whole content, LF kept") << QByteArray("a\nb") << QByteArray("12") << "a\nb|12";
         QTest::newRow("lone CR ends the line") << QByteArray("head\rtail\r\n") << QByteArray("\r") << "head|";
+        QTest::newRow("UTF-8 with a byte-order mark -> UTF-8") << QByteArray("\xEF\xBB\xBFИП Админ\r\n") << QByteArray("\xEF\xBB\xBF" "15\r\n")
+                                                          << "ИП Админ|15";
+        QTest::newRow("UTF-8 beyond ASCII, and 1251 -> each as written") << QByteArray("ИП Админ ₽\r\n") << kAdmin1251
+                                                                         << "ИП Админ ₽|ИП Админ";
     }
 
     void start()
