@@ -83,8 +83,10 @@ void BM_LayoutOnly(benchmark::State &state)
 {
     MemoryFlexGrid grid;
     fill(grid, int(state.range(0)));
+    const auto printer = newPdfPrinter(g_dir + "/layout.pdf");
+    const TextWidth textWidth = printerTextWidth(*printer);
     for (auto _ : state)
-        benchmark::DoNotOptimize(tabPrint(sampleTexts(), grid, QSize(11906, 16838)));
+        benchmark::DoNotOptimize(tabPrint(sampleTexts(), grid, QSize(11906, 16838), textWidth));
 }
 BENCHMARK(BM_LayoutOnly)->Arg(41)->Arg(1000)->Unit(benchmark::kMicrosecond);
 

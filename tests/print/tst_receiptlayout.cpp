@@ -10,6 +10,8 @@ namespace {
 const QStringList kHeadings = {"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"};
 const QList<int> kBounds = {4, 10, 46, 53, 63, 74, 88};
 const QSize kA4(11906, 16838);
+// Every character half an em wide (a 10-point letter 100 twips).
+const TextWidth kHalfEm = [](const QString &text, int pointSize) { return text.size() * pointSize * 10.0; };
 
 // Positions are kept in single precision: a twentieth of a twip is far below anything printed.
 QString at(double x, double y)
@@ -43,7 +45,7 @@ ReceiptLayout layOut(const QList<QStringList> &lines, const ReceiptTexts &texts 
     MemoryFlexGrid grid;
     grid.setHeadings(kHeadings);
     grid.setLines(lines);
-    return tabPrint(texts, grid, page);
+    return tabPrint(texts, grid, page, kHalfEm);
 }
 
 } // namespace
@@ -98,14 +100,14 @@ private slots:
         // Columns past the sixth take no width, and there is no limit on their number.
         MemoryFlexGrid wide(40, 2);
         wide.setTextMatrix(0, 39, "последний");
-        const QStringList headed = drawn(tabPrint({}, wide, kA4).ops); // each heading after its rule
+        const QStringList headed = drawn(tabPrint({}, wide, kA4, kHalfEm).ops); // each heading after its rule
         QCOMPARE(headed.value(4 + 2 * 39), headed.value(4 + 2 * 6) + "последний");
 
         // Refused with a reason and no operations: one column, unusable paper, a cell the grid refuses.
         struct RefusingGrid : MemoryFlexGrid { int Cols() const override { return 7; } };
         MemoryFlexGrid one(1, 2), grid;
-        const QList<ReceiptLayout> refused = {tabPrint({}, one, kA4), tabPrint({}, grid, QSize(40, 20)),
-                                              tabPrint({}, grid, QSize(11906, 2000000000)), tabPrint({}, RefusingGrid(), kA4)};
+        const QList<ReceiptLayout> refused = {tabPrint({}, one, kA4, kHalfEm), tabPrint({}, grid, QSize(40, 20), kHalfEm),
+                                              tabPrint({}, grid, QSize(11906, 2000000000), kHalfEm), tabPrint({}, RefusingGrid(), kA4, kHalfEm)};
         for (const ReceiptLayout &layout : refused)
             QVERIFY(!layout.ok() && layout.ops.isEmpty());
         QVERIFY2(refused.last().error.contains("столбец 7"), qPrintable(refused.last().error));
