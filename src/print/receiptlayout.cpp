@@ -163,7 +163,7 @@ public:
             const int next = advance(m, c);
             const QStringList lines = c < kWeighted
                 ? wrapped(cells.at(c), (next - m - indent - kRightGap) * m_dx, m_textWidth)
-                : QStringList{cells.at(c)};
+                : QStringList{oneLine(cells.at(c))};
             row.height = std::max(row.height, int(lines.size()));
             row.cells << lines;
             m = next;
