@@ -3,6 +3,8 @@
 # Starts the CUPS scheduler and makes a cups-pdf queue the default printer, so that printing can be
 # tested end to end on a machine without a real printer. Safe to run again: an existing queue and a
 # running scheduler are kept. Needs root (and the packages cups and printer-driver-cups-pdf).
+# A second queue, <queue-name>-margins, prints the same way but declares hardware margins, as laser and
+# inkjet printers do, so that tests can check nothing is drawn where such a printer cannot print.
 # Usage: scripts/cups-setup.sh [queue-name]   (default queue name: selvaro-pdf)
 set -euo pipefail
 
@@ -56,7 +58,20 @@ running || { echo "cups-setup: the CUPS scheduler did not start" >&2; exit 1; }
 if ! lpstat -p "$queue" >/dev/null 2>&1; then
     lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" -o PageSize=A4
 fi
-cupsenable "$queue"
-cupsaccept "$queue"
+# A4 printable from 12 pt left, 12 pt right, 14 pt top and 17 pt bottom (ImageableArea counts from the
+# lower left corner; HWMargins lists left, bottom, right, top).
+margins="$queue-margins"
+if ! lpstat -p "$margins" >/dev/null 2>&1; then
+    marginsppd=$(mktemp --suffix=.ppd)
+    sed -e 's/^\*HWMargins:.*/*HWMargins: 12 17 12 14/' \
+        -e 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "12 17 583 828"|' \
+        -e 's/^\*NickName: *"\(.*\)"/*NickName: "\1, 12-14-12-17 pt margins"/' "$ppd" >"$marginsppd"
+    lpadmin -p "$margins" -E -v cups-pdf:/ -P "$marginsppd" -o PageSize=A4
+    rm -f "$marginsppd"
+fi
+for q in "$queue" "$margins"; do
+    cupsenable "$q"
+    cupsaccept "$q"
+done
 lpadmin -d "$queue"
 echo "cups-setup: scheduler running; default printer: $(lpstat -d | sed 's/.*: //')"

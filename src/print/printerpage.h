@@ -5,7 +5,7 @@
 #include "receiptlayout.h"
 
 #include <QFont>
-#include <QSize>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -30,8 +30,12 @@ QStringList fontFamiliesFor(const QString &face);
 // The font of a text on the page, sized in twips (points × 20) for a painter that draws in twips.
 QFont receiptFont(const QString &face, int pointSize, bool bold);
 
-// The whole sheet of printer's current paper in twips, as it stands in portrait.
-QSize pageSizeTwips(const QPrinter &printer);
+// The part of printer's current paper that it can print on, in twips from the sheet's top-left corner,
+// as it stands in portrait: the whole sheet where the printer reports no margins (a PDF file).
+QRect printableAreaTwips(const QPrinter &printer);
+
+// Widths of texts as the receipt prints them on printer, for laying it out.
+TextWidth printerTextWidth(const QPrinter &printer);
 
 // Why printer cannot print, in Russian, or an empty text when it can. With no print system answering,
 // Qt silently turns the default printer into a PDF printer without a file: that is no printer.
@@ -41,12 +45,12 @@ QString missingPrinterReason(const QPrinter &printer);
 std::unique_ptr<QPrinter> newDefaultPrinter();
 std::unique_ptr<QPrinter> newPdfPrinter(const QString &fileName);
 
-// Draws ops on printer: the whole sheet as the page, twips from its top-left corner, one sheet per
-// NewPage. The orientation and paper size of the list are set before the job begins. On failure a
+// Draws ops on printer: the printable area as the page, twips from its top-left corner, one sheet per
+// NewPage. Blanks are drawn so that they copy out of a PDF as blanks. The orientation and paper size of the list are set before the job begins. On failure a
 // begun job is aborted, a half-written PDF file removed, and the reason returned.
 PrintResult renderOps(QPrinter &printer, const DrawOps &ops);
 
-// Prints the receipt on printer: sets portrait, measures the sheet, lays the receipt out (tabPrint)
+// Prints the receipt on printer: sets portrait, measures the printable area, lays the receipt out (tabPrint)
 // and draws it. Refuses a printer with no print system behind it (noPrinter). The grid is read as
 // tabPrint says: the caller writes back a pending edit before and moves the current cell after.
 PrintResult printReceipt(QPrinter &printer, const ReceiptTexts &texts, const FlexGrid &grid);

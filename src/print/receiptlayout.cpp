@@ -4,17 +4,19 @@
 #include "flexgrid.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <iterator>
+#include <utility>
 
 namespace {
 
 constexpr int kPortrait = 1;
 constexpr int kPaperA4 = 9;
-constexpr auto kFace = "Times New Roman cyr";
+constexpr int kTableTextSize = 10;
 
 // Column weights in column order; a column past the sixth has none and takes no width.
 constexpr int kWeights[] = {40, 240, 44, 64, 74, 94};
@@ -27,14 +29,97 @@ constexpr int kHeadingSlot = 2;
 // Total, words, spacer, seller line and stamp place, then the closing rule on the next slot.
 constexpr int kFooterSlots = 5;
 constexpr int kLastSlot = kSlotsPerPage - 1;
+// Headings and body texts start 2.1 and 2.2 units right of the rule at their left; a text must end
+// 0.3 units before the rule at its right, clear of a thick rule.
+constexpr double kHeadingIndent = 2.1;
+constexpr double kBodyIndent = 2.2;
+constexpr double kRightGap = 0.3;
+// A heading row never takes more slots than this, so a sheet always has room for lines.
+constexpr int kMostHeadingSlots = 10;
+
+// The cell's text on one line: line breaks, tabs and the like become blanks (a CR LF pair one blank).
+QString oneLine(const QString &text)
+{
+    const auto isBreak = [](QChar ch) {
+        return ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == u'\v' || ch == u'\f' || ch == QChar(0x85) ||
+            ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator;
+    };
+    if (std::none_of(text.cbegin(), text.cend(), isBreak))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue;
+        line += isBreak(text[i]) ? QChar(u' ') : text[i];
+    }
+    return line;
+}
+
+// text as the lines it takes in a column room twips wide: the whole text on one line when it fits,
+// otherwise broken at blanks (the blanks at a break dropped), a word wider than the column broken
+// between characters, every line holding at least one character.
+QStringList wrapped(const QString &text, double room, const TextWidth &textWidth)
+{
+    const QString line = oneLine(text);
+    qsizetype end = line.size();
+    while (end > 0 && line[end - 1] == u' ')
+        --end;
+    const auto fits = [&](const QString &part) { return textWidth(part, kTableTextSize) <= room; };
+    if (end == 0 || fits(line.left(end)))
+        return {line};
+
+    QStringList lines;
+    QString current;
+    for (qsizetype i = 0; i < end;) {
+        const qsizetype blanks = i;
+        while (line[i] == u' ')
+            ++i;
+        const qsizetype start = i;
+        while (i < end && line[i] != u' ')
+            ++i;
+        const QString word = line.mid(start, i - start);
+        const QString joined = current + line.mid(blanks, start - blanks) + word;
+        if (fits(joined)) {
+            current = joined;
+            continue;
+        }
+        if (!current.isEmpty())
+            lines << current;
+        current = word;
+        if (fits(word))
+            continue;
+        // Too wide for a line of its own: as many whole characters as fit on each line.
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, word);
+        qsizetype from = 0;
+        qsizetype last = 0;
+        for (qsizetype at = graphemes.toNextBoundary(); at > 0; at = graphemes.toNextBoundary()) {
+            if (last > from && !fits(word.mid(from, at - from))) {
+                lines << word.mid(from, last - from);
+                from = last;
+            }
+            last = at;
+        }
+        current = word.mid(from);
+    }
+    if (!current.isEmpty())
+        lines << current;
+    return lines;
+}
+
+// One row of the table as printed: the lines of each cell; the row takes the slots of its tallest cell.
+struct Row {
+    QList<QStringList> cells;
+    int height = 1; // in line slots
+};
 
 // Pages outside these bounds cannot be divided into units sensibly (units of zero, or absurd sizes).
 constexpr int kMaxPageTwips = 1000000;
 
 class PageWriter {
 public:
-    PageWriter(int dx, int dy, int cols, QStringList headings)
-        : m_dx(dx), m_dy(dy), m_cols(cols), m_headings(std::move(headings))
+    PageWriter(int dx, int dy, int cols, const TextWidth &textWidth)
+        : m_dx(dx), m_dy(dy), m_cols(cols), m_textWidth(textWidth)
     {
     }
 
@@ -51,9 +136,9 @@ public:
         m_ops << DrawOp::line(float(x1), float(y1), float(x2), float(y2));
     }
     void horizontalRule(int k) { rule(kTableLeft * m_dx, double(k) * m_dy, kTableRight * m_dx, double(k) * m_dy); }
-    void verticalRule(int m, int k)
+    void verticalRule(int m, int k, int count)
     {
-        rule(double(m) * m_dx, double(k) * m_dy, double(m) * m_dx, double(k + 1) * m_dy);
+        rule(double(m) * m_dx, double(k) * m_dy, double(m) * m_dx, double(k + count) * m_dy);
     }
 
     // The boundary after column c: each weighted column is 0.75·W/(N − 1) units wide, rounded at
@@ -68,42 +153,65 @@ public:
         return int(roundHalfEven(t));
     }
 
-    // Top rule, the heading row in slot k and the rule under it; returns the slot after the headings.
-    int tableHead(int k)
+    // The cells as printed, each wrapped in its column (indent units right of the column's left rule);
+    // a column with no weight has no width to wrap in, and its text stays on one line as it is.
+    Row row(const QStringList &cells, double indent) const
     {
-        setting(DrawOp::FontSize, 10);
+        Row row;
+        int m = kTableLeft;
+        for (int c = 0; c < m_cols; ++c) {
+            const int next = advance(m, c);
+            const QStringList lines = c < kWeighted
+                ? wrapped(cells.at(c), (next - m - indent - kRightGap) * m_dx, m_textWidth)
+                : QStringList{oneLine(cells.at(c))};
+            row.height = std::max(row.height, int(lines.size()));
+            row.cells << lines;
+            m = next;
+        }
+        return row;
+    }
+
+    // Top rule, the heading row from slot k and the rule under it; returns the slot after the headings.
+    int tableHead(const Row &headings, int k)
+    {
+        setting(DrawOp::FontSize, kTableTextSize);
         width(2);
         horizontalRule(k);
         width(1);
+        const int count = std::min(headings.height, kMostHeadingSlots);
         int m = kTableLeft;
         // One pass more than there are columns: the last draws the right edge with an empty text.
         for (int c = 0; c <= m_cols; ++c) {
             width(c == 1 || c == m_cols ? 2 : 1);
-            verticalRule(m, k);
-            text((m + 2.1) * m_dx, (k + 0.1) * m_dy, c < m_cols ? m_headings.at(c) : QString());
+            verticalRule(m, k, count);
+            const QStringList lines = c < m_cols ? headings.cells.at(c) : QStringList{QString()};
+            for (int i = 0; i < std::min(int(lines.size()), count); ++i)
+                text((m + kHeadingIndent) * m_dx, (k + i + 0.1) * m_dy, lines.at(i));
             m = advance(m, c);
         }
-        ++k;
+        k += count;
         width(2);
         horizontalRule(k);
         width(1);
         return k;
     }
 
-    // One bordered body row in slot k; returns the next slot.
-    int bodyRow(const QStringList &cells, int k)
+    // Slots from to from + count − 1 of a bordered body row, from slot k on; returns the next slot.
+    int bodyRow(const Row &row, int from, int count, int k)
     {
         int m = kTableLeft;
         for (int c = 0; c < m_cols; ++c) {
             width(c == 1 ? 2 : 1);
-            verticalRule(m, k);
-            text((m + 2.2) * m_dx, (k + 0.1) * m_dy, cells.at(c));
+            verticalRule(m, k, count);
+            const QStringList &lines = row.cells.at(c);
+            for (int i = from; i < std::min(int(lines.size()), from + count); ++i)
+                text((m + kBodyIndent) * m_dx, (k + i - from + 0.1) * m_dy, lines.at(i));
             m = advance(m, c);
         }
         width(2);
-        verticalRule(m, k);
+        verticalRule(m, k, count);
         width(1);
-        ++k;
+        k += count;
         horizontalRule(k);
         return k;
     }
@@ -113,7 +221,7 @@ private:
     int m_dx;
     int m_dy;
     int m_cols;
-    QStringList m_headings;
+    const TextWidth &m_textWidth;
 };
 
 } // namespace
@@ -134,7 +242,7 @@ QString receiptDate(QDate date, const QLocale &locale)
     return locale.toString(date, QLocale::ShortFormat);
 }
 
-ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pageTwips)
+ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pageTwips, const TextWidth &textWidth)
 {
     ReceiptLayout layout;
     const int width = pageTwips.width();
@@ -182,10 +290,15 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
         return layout;
     }
 
-    PageWriter page(dx, dy, cols, headings);
+    PageWriter page(dx, dy, cols, textWidth);
+    const Row headingRow = page.row(headings, kHeadingIndent);
+    QList<Row> table;
+    table.reserve(lines.size());
+    for (const QStringList &cells : std::as_const(lines))
+        table << page.row(cells, kBodyIndent);
     page.setting(DrawOp::Orientation, kPortrait);
     page.setting(DrawOp::PaperSize, kPaperA4);
-    page.ops() << DrawOp::fontName(QString::fromLatin1(kFace));
+    page.ops() << DrawOp::fontName(QString::fromLatin1(kReceiptFace));
     page.setting(DrawOp::FontSize, 12);
 
     int k = 0;
@@ -196,27 +309,39 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
     page.setting(DrawOp::FontSize, 14);
     page.text(25.0 * dx, double(k) * dy,
               QStringLiteral(" ТОВАРНЫЙ ЧЕК № ") + texts.TextN + QStringLiteral("   от  ") + texts.date);
-    k = page.tableHead(kHeadingSlot);
+    k = page.tableHead(headingRow, kHeadingSlot);
 
-    // Lines go on down to the slot where a one-sheet receipt has its closing rule, so nothing comes
+    // Rows go on down to the slot where a one-sheet receipt has its closing rule, so nothing comes
     // nearer the bottom edge than on a receipt that fits; the sheet that ends the table must also hold
-    // the footer, and a continued sheet always carries at least one line with the footer.
+    // the footer, and a continued sheet always carries at least one slot of a row with the footer.
+    // Sheets break between rows; only a row that does not fit on a sheet of its own is split.
     int pages = 1;
     qsizetype next = 0;
-    while (next < lines.size()) {
-        const qsizetype remaining = lines.size() - next;
-        const int withFooter = kLastSlot - kFooterSlots - k;
-        const int onSheet = kLastSlot - k;
-        const bool last = remaining <= withFooter;
-        const qsizetype take = last ? remaining : std::min<qsizetype>(remaining - 1, onSheet);
-        for (qsizetype i = 0; i < take; ++i)
-            k = page.bodyRow(lines.at(next + i), k);
-        next += take;
-        if (last)
+    int done = 0; // slots of rows[next] already printed on earlier sheets
+    qint64 remaining = 0;
+    for (const Row &row : std::as_const(table))
+        remaining += row.height;
+    while (next < table.size()) {
+        if (remaining <= kLastSlot - kFooterSlots - k) {
+            for (; next < table.size(); ++next, done = 0)
+                k = page.bodyRow(table.at(next), done, table.at(next).height - done, k);
             break;
+        }
+        const int top = k;
+        for (; next + 1 < table.size() && table.at(next).height - done <= kLastSlot - k; ++next, done = 0) {
+            remaining -= table.at(next).height - done;
+            k = page.bodyRow(table.at(next), done, table.at(next).height - done, k);
+        }
+        if (k == top) {
+            const bool last = next + 1 == table.size();
+            const int count = std::min(table.at(next).height - done - (last ? 1 : 0), kLastSlot - k);
+            k = page.bodyRow(table.at(next), done, count, k);
+            done += count;
+            remaining -= count;
+        }
         page.ops() << DrawOp::newPage();
         ++pages;
-        k = page.tableHead(kHeadingSlot);
+        k = page.tableHead(headingRow, kHeadingSlot);
     }
 
     page.width(2);

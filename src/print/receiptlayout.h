@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class FlexGrid;
 
 // What the printed receipt reads from the window, besides the grid, at the moment of printing.
@@ -37,6 +39,12 @@ struct ReceiptLayout {
 inline constexpr int kSlotsPerPage = 50;
 inline constexpr int kLinesOnOnePage = 41;
 
+// The face of every text on the receipt, all of them bold.
+inline constexpr char kReceiptFace[] = "Times New Roman cyr";
+
+// Width in twips that text takes when printed in the receipt's face, bold, at pointSize points.
+using TextWidth = std::function<double(const QString &text, int pointSize)>;
+
 // Lays the receipt out on sheets of pageTwips (width × height in twips, measured on the printer in
 // portrait before the paper is set to A4): the seller header, the title with the number and the date,
 // the ruled table of the grid's header row and lines, the total, the total in words, the seller line
@@ -44,9 +52,12 @@ inline constexpr int kLinesOnOnePage = 41;
 // only through TextMatrix and never moves its current cell: the caller writes back a pending edit and
 // refreshes the line sums before, and sets the current cell afterwards. A receipt that does not fit on
 // one sheet continues on further sheets, each continued table starting with the heading row again;
-// the footer is never split. Fails (with a reason) on a grid of fewer than two columns, a page too
-// small or too large to divide into units, or a cell the grid refuses to give.
-ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pageTwips);
+// the footer is never split. A cell text too wide for its column (by textWidth) is wrapped at its
+// blanks inside the column, a word too long for it broken, and its row takes as many line slots as
+// its tallest cell; line breaks and tabs in a cell print as blanks. Sheets break between rows, unless
+// one row is taller than a sheet. Fails (with a reason) on a grid of fewer than two columns, a page
+// too small or too large to divide into units, or a cell the grid refuses to give.
+ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pageTwips, const TextWidth &textWidth);
 
 // The date as printed in the title: locale's short date format.
 QString receiptDate(QDate date, const QLocale &locale);

@@ -4,8 +4,10 @@
 #include "printerpage.h"
 
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 using CupsSpool::run;
@@ -16,7 +18,7 @@ class TstPrinterPage : public QObject {
     QTemporaryDir m_dir;
 
     // Prints a receipt of lines numbered "Товар001" on.
-    static PrintResult print(QPrinter &printer, int lines, int cols = 6)
+    static PrintResult print(QPrinter &printer, int lines, int cols = 6, const QString &header = "ООО Ромашка")
     {
         MemoryFlexGrid grid(cols, 2);
         grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
@@ -24,7 +26,7 @@ class TstPrinterPage : public QObject {
         for (int i = 1; i <= lines; ++i)
             rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
         grid.setLines(rows);
-        return printReceipt(printer, {"ООО Ромашка", "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
+        return printReceipt(printer, {header, "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
     }
 
 private slots:
@@ -71,6 +73,48 @@ private slots:
         QVERIFY2(qAbs(cell.x() - 12.2 * 119 / 20) < 1 && qAbs(cell.y() - 4.1 * 337 / 20) < 1.5, qPrintable(QString("%1 %2").arg(cell.x()).arg(cell.y())));
         // The words go on the line under their caption, from the left edge behind nine blanks.
         QVERIFY(words.y() > caption.y() + 8 && words.y() < caption.y() + 16 && words.x() < 30);
+
+        // Blanks copy out as blanks: the fonts' Unicode maps give no glyph the code of a tab.
+        const QString unpacked = m_dir.filePath("unpacked.pdf");
+        run("mutool", {"clean", "-d", pdf, unpacked});
+        QFile file(unpacked);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString codes;
+        for (const QRegularExpressionMatch &m : QRegularExpression("(?m)^<[0-9A-F]{4}> <[0-9A-F]{4}> (.*)$").globalMatch(QString::fromLatin1(file.readAll())))
+            codes += m.captured(1);
+        QVERIFY2(codes.contains("<0441>") && !codes.contains("<0009>"), qPrintable(codes));
+        for (const QString &text : {run("pdftotext", {"-raw", pdf, "-"}), run("mutool", {"draw", "-F", "txt", pdf})})
+            QVERIFY2(text.contains("ИТОГО на сумму:") && text.contains("сто двадцать три рубля") && !text.contains('\t'), qPrintable(text));
+    }
+
+    void staysInsideThePrintableArea()
+    {
+        // A queue that cannot print within 12 pt of the sides, 14 pt of the top and 17 pt of the bottom.
+        const QString queue = QPrinterInfo::defaultPrinter().printerName() + "-margins";
+        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
+            QSKIP(qPrintable(unavailable));
+        if (QPrinterInfo::printerInfo(queue).isNull())
+            QSKIP(qPrintable("No queue " + queue + " with margins: run scripts/cups-setup.sh as root"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(queue);
+        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+        const QStringList before = CupsSpool::documents();
+        QVERIFY(print(printer, 60, 6, token).ok);
+        const QString document = CupsSpool::waitForDocument(before, token, queue);
+        QVERIFY2(!document.isEmpty(), "the job did not reach the queue or did not complete");
+
+        // Every word of both sheets inside the printable area (a word's box is its font's, a little taller
+        // than its letters), and the seller line at its top.
+        const QString boxes = run("pdftotext", {"-bbox", document, "-"});
+        const QRegularExpression box(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
+        int words = 0;
+        for (const QRegularExpressionMatch &m : box.globalMatch(boxes)) {
+            const QRectF word(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()), QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+            QVERIFY2(QRectF(11.5, 13.5, 583 - 11, 825 - 13).contains(word), qPrintable(m.captured(5)));
+            ++words;
+        }
+        QVERIFY(words > 300 && boxes.count("<page ") == 2);
+        QVERIFY2(boxes.contains(QRegularExpression(R"re(yMin="1[3-5]\.\d*"[^>]*>)re" + token)), qPrintable(boxes.left(2000)));
     }
 
     void failuresAreReported()

@@ -10,6 +10,8 @@ namespace {
 const QStringList kHeadings = {"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"};
 const QList<int> kBounds = {4, 10, 46, 53, 63, 74, 88};
 const QSize kA4(11906, 16838);
+// Every character half an em wide (a 10-point letter 100 twips).
+const TextWidth kHalfEm = [](const QString &text, int pointSize) { return text.size() * pointSize * 10.0; };
 
 // Positions are kept in single precision: a twentieth of a twip is far below anything printed.
 QString at(double x, double y)
@@ -43,7 +45,7 @@ ReceiptLayout layOut(const QList<QStringList> &lines, const ReceiptTexts &texts 
     MemoryFlexGrid grid;
     grid.setHeadings(kHeadings);
     grid.setLines(lines);
-    return tabPrint(texts, grid, page);
+    return tabPrint(texts, grid, page, kHalfEm);
 }
 
 } // namespace
@@ -93,19 +95,46 @@ private slots:
         QCOMPARE(drawn(layout.ops), expected);
     }
 
+    void longTextsWrapInsideTheirColumn_data()
+    {
+        // The name's column leaves room for 39 letters of 100 twips.
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("printed");
+        QTest::newRow("line break and tab -> blanks") << "Гвозди\r\n100\tмм" << QStringList{"Гвозди 100 мм"};
+        QTest::newRow("10 words -> 5 + 5, broken at blanks") << QStringList(10, "слово").join("  ")
+                                                             << QStringList{QStringList(5, "слово").join("  "), QStringList(5, "слово").join("  ")};
+        QTest::newRow("90-letter word -> 39 + 39 + 12") << "ок " + QString(90, u'ж') << QStringList{"ок", QString(39, u'ж'), QString(39, u'ж'), QString(12, u'ж')};
+    }
+
+    void longTextsWrapInsideTheirColumn()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, printed);
+        const QStringList page = drawn(layOut({{"1", name, "шт", "1", "2", "2"}, {"2", "Дюбели"}}).ops);
+        // The lines one under another in the name's column, the row's rules as tall as they are, the next
+        // row and the footer below them.
+        const qsizetype n = printed.size();
+        QStringList expected;
+        for (qsizetype i = 0; i <= n; ++i)
+            expected << "10b " + at(12.2 * 119, (3.1 + i) * 337) + ' ' + (i < n ? printed[i] : "Дюбели");
+        QCOMPARE(page.filter(at(12.2 * 119, 0).chopped(5)), expected);
+        QVERIFY(page.contains("w2 " + at(88 * 119, 3 * 337) + '-' + at(88 * 119, (3 + n) * 337)));
+        QVERIFY(page.contains("12b " + at(67 * 119, (4 + n) * 337) + " ИТОГО: "));
+    }
+
     void refusedOrUnusual()
     {
         // Columns past the sixth take no width, and there is no limit on their number.
         MemoryFlexGrid wide(40, 2);
         wide.setTextMatrix(0, 39, "последний");
-        const QStringList headed = drawn(tabPrint({}, wide, kA4).ops); // each heading after its rule
+        const QStringList headed = drawn(tabPrint({}, wide, kA4, kHalfEm).ops); // each heading after its rule
         QCOMPARE(headed.value(4 + 2 * 39), headed.value(4 + 2 * 6) + "последний");
 
         // Refused with a reason and no operations: one column, unusable paper, a cell the grid refuses.
         struct RefusingGrid : MemoryFlexGrid { int Cols() const override { return 7; } };
         MemoryFlexGrid one(1, 2), grid;
-        const QList<ReceiptLayout> refused = {tabPrint({}, one, kA4), tabPrint({}, grid, QSize(40, 20)),
-                                              tabPrint({}, grid, QSize(11906, 2000000000)), tabPrint({}, RefusingGrid(), kA4)};
+        const QList<ReceiptLayout> refused = {tabPrint({}, one, kA4, kHalfEm), tabPrint({}, grid, QSize(40, 20), kHalfEm),
+                                              tabPrint({}, grid, QSize(11906, 2000000000), kHalfEm), tabPrint({}, RefusingGrid(), kA4, kHalfEm)};
         for (const ReceiptLayout &layout : refused)
             QVERIFY(!layout.ok() && layout.ops.isEmpty());
         QVERIFY2(refused.last().error.contains("столбец 7"), qPrintable(refused.last().error));
@@ -114,26 +143,32 @@ private slots:
     void longReceiptsContinueOnFurtherSheets_data()
     {
         QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("height"); // each line's, in slots
         QTest::addColumn<int>("pages");
-        QTest::newRow("41 lines -> 1 sheet") << 41 << 1;
-        QTest::newRow("42 lines -> 2 sheets") << 42 << 2;
-        QTest::newRow("1000 lines -> 22 sheets") << 1000 << 22;
+        QTest::newRow("41 lines -> 1 sheet") << 41 << 1 << 1;
+        QTest::newRow("42 lines -> 2 sheets") << 42 << 1 << 2;
+        QTest::newRow("1000 lines -> 22 sheets") << 1000 << 1 << 22;
+        QTest::newRow("20 lines of 2 slots -> 1 sheet") << 20 << 2 << 1;
+        QTest::newRow("21 lines of 2 slots -> 2 sheets") << 21 << 2 << 2;
+        QTest::newRow("1 line of 100 slots -> 3 sheets") << 1 << 100 << 3;
     }
 
     void longReceiptsContinueOnFurtherSheets()
     {
         QFETCH(int, lines);
+        QFETCH(int, height);
         QList<QStringList> rows;
         QStringList names;
+        const QString more = QString(" " + QString(39, u'ж')).repeated(height - 1); // a line of the column each
         for (int i = 1; i <= lines; ++i)
-            rows << QStringList{QString::number(i), names.emplaceBack(QStringLiteral("Товар%1").arg(i)), "шт", "1", "2", "2"};
+            rows << QStringList{QString::number(i), names.emplaceBack(QStringLiteral("Товар%1").arg(i)) + more, "шт", "1", "2", "2"};
         const ReceiptLayout layout = layOut(rows);
 
         // Every line once and in order, headings atop every sheet, the footer with a line, nothing below slot 49.
         const QStringList sheets = drawn(layout.ops).join('\n').split("NewPage");
         QTEST(int(sheets.size()), "pages");
         QCOMPARE(sheets.filter(at(12.1 * 119, 2.1 * 337) + " Наименование товара").size(), sheets.size());
-        const QRegularExpression footer(names.last() + ".*ИТОГО: .*ИТОГО на сумму.*Продавец.*  МП   ", QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression footer("(" + names.last() + "|ж)\n.*ИТОГО: .*ИТОГО на сумму.*Продавец.*  МП   ", QRegularExpression::DotMatchesEverythingOption);
         QVERIFY(sheets.last().contains(footer));
         QCOMPARE(drawn(layout.ops).filter(QRegularExpression(" Товар\\d+$")).replaceInStrings(QRegularExpression("^.* "), ""), names);
         QVERIFY(std::all_of(layout.ops.cbegin(), layout.ops.cend(), [](const DrawOp &op) { return std::max(op.y1, op.y2) <= 49 * 337; }));

@@ -31,9 +31,10 @@ QStringList documents()
     return QDir(kSpool).entryList({"d*-001"}, QDir::Files, QDir::Name);
 }
 
-QString waitForDocument(const QStringList &before, const QString &token)
+QString waitForDocument(const QStringList &before, const QString &token, QString queue)
 {
-    const QString queue = QPrinterInfo::defaultPrinter().printerName();
+    if (queue.isEmpty())
+        queue = QPrinterInfo::defaultPrinter().printerName();
     QString document;
     for (const QDeadlineTimer deadline(60000); !deadline.hasExpired(); QThread::msleep(100)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -13,8 +13,9 @@ QString unavailableReason();
 // The documents now in the spool.
 QStringList documents();
 // Waits for a document not among before whose text contains token, then for its job to complete on
-// the default queue. Returns the document's path, or an empty text when that did not happen in time.
-QString waitForDocument(const QStringList &before, const QString &token);
+// queue (the default one when empty). Returns the document's path, or an empty text when that did not
+// happen in time.
+QString waitForDocument(const QStringList &before, const QString &token, QString queue = {});
 // What program writes to its standard output when run with args (waits at most 30 s).
 QString run(const QString &program, const QStringList &args);
 
