@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The receipt journal: every receipt printed or saved as PDF, kept with the texts it was printed with,
+// found again by number, goods word, seller or date, and an unprinted receipt kept as a draft. Nothing
+// here knows about windows; everything above this interface never learns which database is behind it.
+
+// One line of a receipt: the six cell texts of a grid row, as printed.
+struct JournalLine {
+    QString num, name, unit, quantity, price, sum;
+};
+
+// One issued receipt. id and copyOf are the journal's own; 0 / nullopt before it is recorded.
+struct JournalReceipt {
+    qint64 id = 0;
+    QString number;         // the receipt number as printed in the title
+    QDateTime issuedAt;     // when it was issued (stored as ISO 8601 local time with offset)
+    QString datePrinted;    // the date text printed in the title
+    QString sellerHeader;
+    QString sellerName;
+    QString total;          // the total box's text as printed
+    std::optional<qint64> totalKopecks; // the total in whole kopecks, rounded as its words; none if not a number
+    QString words;
+    QString issuedTo;       // "printer:<queue>" or "pdf:<path>"
+    std::optional<qint64> copyOf; // set on a reprint: the id of the original
+    QList<JournalLine> lines;
+};
+
+// A row of the journal's list: enough to show and pick a receipt without loading its lines.
+struct JournalRow {
+    qint64 id = 0;
+    QString number;
+    QDateTime issuedAt;
+    QString total;
+    QString sellerName;
+    QString firstName; // the first goods name of the receipt
+    std::optional<qint64> copyOf;
+};
+
+// What to list: text found literally (any case) in the number, any goods name or the seller's name
+// or header, where its first word begins a word there ("гвоз" finds "Гвозди" and "Дюбель-гвоздь", "возди"
+// finds neither); a text without a letter or digit is found anywhere, but slowly in a large journal.
+// An empty text finds all. Dates bound issuedAt's local date, inclusive; a null date is open.
+struct JournalFilter {
+    QString text;
+    QDate from;
+    QDate to;
+};
+
+// The receipt in the window when it closed unprinted.
+struct JournalDraft {
+    QString sellerName;
+    QList<JournalLine> lines;
+};
+
+// How an operation went: on failure the reason in Russian for the user, naming the file or server.
+struct JournalStatus {
+    bool ok = true;
+    QString reason;
+
+    static JournalStatus failure(const QString &why) { return {false, why}; }
+    explicit operator bool() const { return ok; }
+};
+
+class Journal {
+public:
+    virtual ~Journal() = default;
+
+    // The file path or server the journal lives in, for messages.
+    virtual QString location() const = 0;
+
+    // Records receipt with its lines in one transaction and sets receipt.id. Nothing is kept on failure.
+    virtual JournalStatus record(JournalReceipt &receipt) = 0;
+
+    // Records several receipts in one transaction (receipts kept elsewhere meanwhile, an import) and
+    // sets their ids. Nothing is kept on failure.
+    virtual JournalStatus recordAll(QList<JournalReceipt> &receipts) = 0;
+
+    // The receipt with its lines, or nullopt with the reason in status.
+    virtual std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) = 0;
+
+    // Up to limit rows matching filter, newest first, skipping offset rows (for lazy loading).
+    virtual QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit,
+                                   JournalStatus *status = nullptr) = 0;
+
+    // The draft: saved over any earlier one; an empty draft (no lines) removes it.
+    virtual JournalStatus saveDraft(const JournalDraft &draft) = 0;
+    virtual std::optional<JournalDraft> draft(JournalStatus *status = nullptr) = 0;
+    virtual JournalStatus clearDraft() = 0;
+};
+
+// Opens (creating when missing, migrating when older) the SQLite journal at filePath. On failure
+// returns nullptr and the reason in status; a damaged file or one made by a newer version is never
+// changed.
+std::unique_ptr<Journal> openSqliteJournal(const QString &filePath, JournalStatus *status = nullptr);
+
+// The journal's file name in the directory where the two state files are kept.
+inline constexpr auto kJournalFileName = "journal.sqlite";
