@@ -36,7 +36,6 @@ const QString kFormatString = QStringLiteral(
 const QString kSampleSeller =
     QStringLiteral("ИП Иванов Иван Иванович, ИНН 771234567890, г. Москва, ул. Примерная, д. 1");
 
-
 // Lets the window handle its pending events: once per line in the recalculation loops (whose painting
 // PaintThrottle holds back meanwhile), and once before the editor takes the focus.
 void yieldToEvents()
@@ -330,16 +329,9 @@ void FrmSelvaro::tellCharactersNotKept()
     QStringList lines;
     for (const auto &[box, name] : {std::pair(m_TxtClish, QStringLiteral("строке продавца")),
                                     std::pair(m_TextN, QStringLiteral("номере чека"))}) {
-        const QString lost = charactersNotKept(box->text());
-        if (lost.isEmpty())
-            continue;
-        QStringList quoted;
-        for (qsizetype i = 0; i < lost.size(); ++i) {
-            const qsizetype length = lost.at(i).isHighSurrogate() ? 2 : 1;
-            quoted << QStringLiteral("«%1»").arg(lost.mid(i, length));
-            i += length - 1;
-        }
-        lines << QStringLiteral("В %1: %2").arg(name, quoted.join(QStringLiteral(", ")));
+        const QStringList lost = charactersNotKept(box->text());
+        if (!lost.isEmpty())
+            lines << QStringLiteral("В %1: «%2»").arg(name, lost.join(QStringLiteral("», «")));
     }
     if (lines.isEmpty())
         return;

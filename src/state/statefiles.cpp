@@ -150,10 +150,10 @@ QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN)
     return failures;
 }
 
-QString charactersNotKept(const QString &text)
+QStringList charactersNotKept(const QString &text)
 {
     static const Cp1251Table table;
-    QString lost;
+    QStringList lost;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString character = text.mid(i, length);

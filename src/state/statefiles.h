@@ -29,4 +29,4 @@ QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN);
 
 // The characters of text that the Windows-1251 files cannot hold (each is saved as "?"), each once, in
 // the order they first appear.
-QString charactersNotKept(const QString &text);
+QStringList charactersNotKept(const QString &text);

@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(TextN.size(), 64 * 1024);
         QVERIFY(Finish(m_dir, TxtClish + "₽ 😀 ü", "№1").isEmpty());
         QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\xb9" "1\r\n");
-        QCOMPARE(charactersNotKept("₽ 😀 ü?₽№ 😀"), "₽😀ü");
+        QCOMPARE(charactersNotKept("₽ 😀 ü?₽№ 😀"), QStringList({"₽", "😀", "ü"}));
         QVERIFY(saveNumber(m_dir, "").isEmpty());
         QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\r\n");
         QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
