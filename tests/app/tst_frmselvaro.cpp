@@ -62,7 +62,7 @@ QString output(const QString &program, const QStringList &args, const QProcessEn
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(program, args);
-    const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const bool ok = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return ok ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
 }
 
@@ -433,7 +433,7 @@ private slots:
         QVERIFY(!program.isEmpty());
         QProcess first;
         first.start(program);
-        QTRY_VERIFY(QFile::exists(dir + "/selvaro.lock"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir + "/selvaro.lock"), 30000);
         QVERIFY(!FrmSelvaro::openReceiptBook({dir, dir + "/user"}));
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
@@ -460,12 +460,12 @@ private slots:
         env.insert("QT_QPA_PLATFORM", "xcb");
         wm.setProcessEnvironment(env);
         wm.start("openbox", {});
-        QTRY_VERIFY(!output("xdotool", {"get_desktop"}, env).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!output("xdotool", {"get_desktop"}, env).isEmpty(), 30000);
         program.setProcessEnvironment(env);
         program.start(programIn(m_dir->path()));
         const QString id = output("xdotool", {"search", "--sync", "--onlyvisible", "--class", "selvaro"}, env).section('\n', 0, 0);
         QVERIFY(!id.isEmpty());
-        QTRY_VERIFY(output("xdotool", {"getwindowgeometry", id}, env).contains("Geometry: 610x422"));
+        QTRY_VERIFY_WITH_TIMEOUT(output("xdotool", {"getwindowgeometry", id}, env).contains("Geometry: 610x422"), 10000);
         for (QProcess *process : {&program, &wm, &xvfb}) {
             process->kill();
             process->waitForFinished();
