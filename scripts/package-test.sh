@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package with Debian's hardening flags, checks it and its software-centre entry
 # with lintian and appstreamcli (any error or warning fails), installs it with apt-get, starts the
-# installed program as an ordinary user on a virtual display, closes it with its "Выход" button and
-# checks that the two state files were written into that user's data directory (the installed
-# program's directory is not writable). Needs root (it installs a package and creates a user).
+# installed program as an ordinary user on a virtual display, closes it with its "Выход" button,
+# answers the message that says where the files are kept now, and checks that the two state files
+# were written into that user's data directory (the installed program's directory is not writable).
+# Needs root (it installs a package and creates a user).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [[ $(id -u) -eq 0 ]] || { echo "package test: needs root (installs a package), skipped"; exit 0; }
@@ -53,6 +54,16 @@ runuser -u "$user" -- env HOME="$home" xvfb-run -a -s "-screen 0 1024x768x24 -dp
     # 96 dpi (15 twips a pixel) puts its centre 540 px from the left and 34 px above the bottom.
     height=$(xdotool getwindowgeometry --shell "$wid" | sed -n "s/^HEIGHT=//p")
     xdotool mousemove --window "$wid" 540 $((height - 34)) click 1
+    # The first save that cannot go beside the program says where the files are kept now: a box of the
+    # same title, closed with Enter.
+    for _ in $(seq 50); do
+        box=$(xdotool search --onlyvisible --name "Товарный чек" | grep -vx "$wid" | head -n 1 || true)
+        [[ -n "$box" ]] && break
+        sleep 0.2
+    done
+    [[ -n "$box" ]] || { echo "no message on where the files are kept"; kill $pid; exit 1; }
+    echo "told where the files are kept: $box"
+    xdotool windowfocus --sync "$box" key Return
     for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
     if kill -0 $pid 2>/dev/null; then echo "the program did not end after Выход"; kill $pid; exit 1; fi
     wait $pid

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,9 +38,6 @@ const QString kFormatString = QStringLiteral(
 const QString kSampleSeller =
     QStringLiteral("ИП Иванов Иван Иванович, ИНН 771234567890, г. Москва, ул. Примерная, д. 1");
 
-constexpr int kClientWidth = 9150;
-constexpr int kClientHeight = 6330;
-
 // Lets the window handle its pending events: once per line in the recalculation loops (whose painting
 // PaintThrottle holds back meanwhile), and once before the editor takes the focus.
 void yieldToEvents()
@@ -57,8 +55,10 @@ FrmSelvaro::FrmSelvaro(const StatePlaces &places, const QLocale &locale, QWidget
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
     createControls();
 
+    // Created at its smallest size, which no dragging can go below.
     const Twips twips(*this);
-    resize(twips.toPixelsX(kClientWidth), twips.toPixelsY(kClientHeight));
+    setMinimumSize(twips.toPixelsX(kMinimumClientWidth), twips.toPixelsY(kMinimumClientHeight));
+    resize(minimumSize());
 
     QPointer<FrmSelvaro> window(this);
     setFormatErrorReporter([window](const QString &title, const QString &text) {
@@ -252,18 +252,11 @@ int FrmSelvaro::ScaleHeight() const
 void FrmSelvaro::Form_Resize()
 {
     const Twips twips(*this);
-    if (!isMinimized() && !isMaximized() && !isFullScreen()) {
-        const QRect outer = frameGeometry();
-        const float outerHeight = float(twips.fromPixelsY(outer.height()));
-        const float outerWidth = float(twips.fromPixelsX(outer.width()));
-        if (needsMinimumSize(outerHeight, outerWidth)) {
-            // Sizes are set on the client area: keep the frame the platform adds around it.
-            const int frameWidth = outer.width() - width();
-            const int frameHeight = outer.height() - height();
-            resize(twips.toPixelsX(kMinimumOuterWidth) - frameWidth,
-                   twips.toPixelsY(kMinimumOuterHeight) - frameHeight);
-        }
-    }
+    // The platform's own frame is not read: before the window manager has framed the window it reads
+    // as none, and would make a window of the right size look too small.
+    if (!isMinimized() && !isMaximized() && !isFullScreen()
+        && needsMinimumSize(float(ScaleHeight()) + kFrameHeight, float(ScaleWidth()) + kFrameWidth))
+        resize(twips.toPixelsX(kMinimumClientWidth), twips.toPixelsY(kMinimumClientHeight));
 
     for (const LayoutWrite &write : resizeLayout(float(ScaleWidth()), float(ScaleHeight()))) {
         QWidget *control = m_byName.value(QLatin1String(write.control));
@@ -296,9 +289,10 @@ bool FrmSelvaro::Form_Unload()
     if (m_finished)
         return true;
     for (;;) {
-        const QList<SaveFailure> failures = Finish(m_places, m_TxtClish->text(), m_TextN->text());
+        const QList<SaveFailure> failures = saveStateFiles(false);
         if (failures.isEmpty()) {
             m_finished = true;
+            tellCharactersNotKept();
             return true;
         }
         QStringList lines;
@@ -318,6 +312,52 @@ bool FrmSelvaro::Form_Unload()
         }
         return false;
     }
+}
+
+QList<SaveFailure> FrmSelvaro::saveStateFiles(bool numberOnly)
+{
+    const QString elsewhere = firstSaveElsewhere(m_places);
+    const QList<SaveFailure> failures = numberOnly ? saveNumber(m_places, m_TextN->text())
+                                                   : Finish(m_places, m_TxtClish->text(), m_TextN->text());
+    if (failures.isEmpty() && !elsewhere.isEmpty())
+        MessageBox::show(this, QMessageBox::Information, kTitle,
+                         QStringLiteral("В папку программы «%1» нельзя записывать, поэтому строка продавца и номер чека "
+                                        "теперь хранятся в папке «%2».")
+                             .arg(QDir::toNativeSeparators(m_places.appDir), QDir::toNativeSeparators(elsewhere)),
+                         {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+    return failures;
+}
+
+void FrmSelvaro::tellCharactersNotKept()
+{
+    QStringList lines;
+    for (const auto &[box, name] : {std::pair(m_TxtClish, QStringLiteral("строке продавца")),
+                                    std::pair(m_TextN, QStringLiteral("номере чека"))}) {
+        const QStringList lost = charactersNotKept(box->text());
+        if (!lost.isEmpty())
+            lines << QStringLiteral("В %1: «%2»").arg(name, lost.join(QStringLiteral("», «")));
+    }
+    if (lines.isEmpty())
+        return;
+    MessageBox::show(this, QMessageBox::Information, kTitle,
+                     QStringLiteral("Эти знаки нельзя сохранить в файле (кодировка Windows-1251), вместо них записан «?»:\n")
+                         + lines.join(QLatin1Char('\n')),
+                     {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+}
+
+std::unique_ptr<FrmSelvaro> FrmSelvaro::openReceiptBook(const StatePlaces &places, const QLocale &locale)
+{
+    std::unique_ptr<QLockFile> lock = lockStateFiles(places);
+    if (!lock) {
+        MessageBox::show(nullptr, QMessageBox::Information, kTitle,
+                         QStringLiteral("Книга чеков уже открыта в другом окне программы. Выписывайте чеки в нём: "
+                                        "два окна дали бы двум чекам один номер."),
+                         {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+        return nullptr;
+    }
+    auto window = std::make_unique<FrmSelvaro>(places, locale);
+    window->m_lock = std::move(lock);
+    return window;
 }
 
 void FrmSelvaro::closeEvent(QCloseEvent *event)

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "celledit.h"
-#include "statefiles.h"
+#include "stateplaces.h"
 
 #include <QHash>
 #include <QLocale>
@@ -34,15 +34,25 @@ public:
                         QWidget *parent = nullptr);
     ~FrmSelvaro() override;
 
+    // The window of one receipt book: opens it on the state files in places, locked against a second
+    // copy of the program for as long as the window lives. When another running copy has them open,
+    // tells the user so and returns null.
+    static std::unique_ptr<FrmSelvaro> openReceiptBook(const StatePlaces &places = defaultStatePlaces(),
+                                                       const QLocale &locale = QLocale());
+
     // Loads the state files, then gives the grid its headings, column 0 its width and the header row
     // its height.
     void Form_Load();
     // Springs a window made too small in both directions back to its minimum size, then lays out the
     // grid and the block below it for the client size.
     void Form_Resize();
-    // Saves the state files once per run. When a save fails the user chooses: retry, close without
-    // saving, or keep the window open (returns false).
+    // Saves the state files once per run, then names any characters of the header or the number that
+    // the files cannot hold. When a save fails the user chooses: retry, close without saving, or keep
+    // the window open (returns false).
     bool Form_Unload();
+    // Saves the receipt number alone (after a print) or both state files. The first time the files have
+    // to go to the user's data directory, tells the user where they are kept now.
+    QList<SaveFailure> saveStateFiles(bool numberOnly);
     // "Выход": closes the window (saving as Form_Unload does) and ends the application.
     void CmdExit_Click();
     // "Добавить строку" and " Удалить строку".
@@ -98,10 +108,12 @@ private:
     void editRequest(const QString &typed);
     void refreshTotal();
     void fitTotal();
+    void tellCharactersNotKept();
 
     StatePlaces m_places;
     QLocale m_locale;
     bool m_finished = false;
+    std::unique_ptr<QLockFile> m_lock;
 
     ClickLineEdit *m_Text7 = nullptr;
     QLineEdit *m_TextN = nullptr;

@@ -5,7 +5,7 @@
 #include "messagebox.h"
 #include "printerpage.h"
 #include "receiptnumber.h"
-#include "statefiles.h"
+#include "stateplaces.h"
 #include "tableflexgrid.h"
 
 #include <QAction>
@@ -239,7 +239,7 @@ void PrintCommand::count(const ReceiptTexts &printed)
     m_window->TextN()->setText(next);
 
     // Saved at once, so that a crash or a power cut never gives the next receipt this one's number.
-    const QList<SaveFailure> failures = saveNumber(m_window->statePlaces(), next);
+    const QList<SaveFailure> failures = m_window->saveStateFiles(true);
     if (failures.isEmpty())
         return;
     QStringList lines{QStringLiteral("Номер следующего чека (%1) не сохранён.").arg(next)};

@@ -9,6 +9,13 @@
 // The smallest outer size the window springs back to.
 inline constexpr float kMinimumOuterHeight = 6810;
 inline constexpr float kMinimumOuterWidth = 9270;
+// The frame and caption those figures allow for around the client area. The outer size is judged by
+// the client area inside this frame, whatever frame the platform draws (or has yet to draw): the
+// smallest client area is then the one the window is created with.
+inline constexpr float kFrameHeight = 480;
+inline constexpr float kFrameWidth = 120;
+inline constexpr float kMinimumClientHeight = kMinimumOuterHeight - kFrameHeight;
+inline constexpr float kMinimumClientWidth = kMinimumOuterWidth - kFrameWidth;
 
 // True when the window's outer size is below the minimum in both directions (height and width strictly
 // below): it is then set back to kMinimumOuterHeight x kMinimumOuterWidth. Too small in one direction

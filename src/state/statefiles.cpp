@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statefiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <vector>
@@ -148,25 +145,6 @@ void saveLine(const QString &dir, const char *name, const QString &text, QList<S
     }
 }
 
-// Whether a file can be created in dir, found out by creating (and removing) one.
-bool canWriteIn(const QString &dir)
-{
-    if (!QFileInfo(dir).isDir())
-        return false;
-    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".selvaro-probe-XXXXXX")));
-    return probe.open();
-}
-
-// The directory the files are written to: beside the executable when it can take them.
-QString writePlace(const StatePlaces &places)
-{
-    // With no user's directory known, the save is tried beside the executable and its failure reported.
-    if (places.userDataDir.isEmpty() || canWriteIn(places.appDir))
-        return places.appDir;
-    QDir().mkpath(places.userDataDir);
-    return places.userDataDir;
-}
-
 } // namespace
 
 void Start(const QString &dir, QString &TxtClish, QString &TextN)
@@ -190,35 +168,16 @@ QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN)
     return failures;
 }
 
-StatePlaces defaultStatePlaces()
+QStringList charactersNotKept(const QString &text)
 {
-    return {QCoreApplication::applicationDirPath(),
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)};
-}
-
-void Start(const StatePlaces &places, QString &TxtClish, QString &TextN)
-{
-    if (canWriteIn(places.appDir)) {
-        Start(places.appDir, TxtClish, TextN);
-        return;
+    static const Cp1251Table table;
+    QStringList lost;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        i += length - 1;
+        if (character != u"?" && table.encode(character) == "?" && !lost.contains(character))
+            lost += character;
     }
-    // Each file from the user's data directory once it was saved there; until then the copy an
-    // administrator put beside the executable seeds the first run.
-    const auto load = [&places](const char *name, QString &box) {
-        const QString own = filePath(places.userDataDir, name);
-        const bool saved = !places.userDataDir.isEmpty() && isOrdinaryFile(own);
-        loadLine(saved ? own : filePath(places.appDir, name), box);
-    };
-    load(kHeaderFileName, TxtClish);
-    load(kNumberFileName, TextN);
-}
-
-QList<SaveFailure> Finish(const StatePlaces &places, const QString &TxtClish, const QString &TextN)
-{
-    return Finish(writePlace(places), TxtClish, TextN);
-}
-
-QList<SaveFailure> saveNumber(const StatePlaces &places, const QString &TextN)
-{
-    return saveNumber(writePlace(places), TextN);
+    return lost;
 }

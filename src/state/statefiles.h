@@ -29,18 +29,6 @@ QList<SaveFailure> Finish(const QString &dir, const QString &TxtClish, const QSt
 // Saves only the receipt number (after a print), atomically, as Finish does.
 QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN);
 
-// Where the program keeps its two files: beside the executable (appDir) when that directory is
-// writable, otherwise in the user's data directory; files an administrator put beside the executable
-// still seed the first run.
-struct StatePlaces {
-    QString appDir;
-    QString userDataDir;
-};
-
-// The directory of the executable and the user's data directory of this program.
-StatePlaces defaultStatePlaces();
-
-// Start, Finish and saveNumber over the places above.
-void Start(const StatePlaces &places, QString &TxtClish, QString &TextN);
-QList<SaveFailure> Finish(const StatePlaces &places, const QString &TxtClish, const QString &TextN);
-QList<SaveFailure> saveNumber(const StatePlaces &places, const QString &TextN);
+// The characters of text that the Windows-1251 files cannot hold (each is saved as "?"), each once, in
+// the order they first appear.
+QStringList charactersNotKept(const QString &text);

@@ -4,18 +4,22 @@
 #include "numbertext.h"
 #include "sealabledir.h"
 #include "tableflexgrid.h"
+#include "translations.h"
 #include "twips.h"
 
 #include <QAccessible>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +51,23 @@ void key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
 void click(QWidget *widget, QPoint at = {}) { QTest::mouseClick(widget, Qt::LeftButton, {}, at); }
 
+// The program itself, copied into dir so that its state files are kept there.
+QString programIn(const QString &dir)
+{
+    const QString copy = dir + "/selvaro";
+    return QFile::copy(SELVARO_BINARY, copy) ? copy : QString();
+}
+
+// What a command prints, trimmed; empty when it fails.
+QString output(const QString &program, const QStringList &args, const QProcessEnvironment &env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    const bool ok = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
+}
+
 } // namespace
 
 class tst_FrmSelvaro : public QObject {
@@ -57,10 +78,10 @@ class tst_FrmSelvaro : public QObject {
     TableFlexGrid *m_grid = nullptr;
     QLineEdit *m_editor = nullptr;  // txtDataEntry
 
-    void open(const QLocale &locale = comma, const QString &dir = {})
+    void open(const QLocale &locale = comma, const QString &dir = {}, const QString &user = {})
     {
         const QString place = dir.isEmpty() ? m_dir->path() : dir;
-        m_window = std::make_unique<FrmSelvaro>(StatePlaces{place, place + "/user"}, locale);
+        m_window = std::make_unique<FrmSelvaro>(StatePlaces{place, user.isEmpty() ? place + "/user" : user}, locale);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_grid = m_window->MSFGAZ();
@@ -376,10 +397,115 @@ private slots:
         m_window->resize(larger);
         QTRY_COMPARE(m_window->size(), larger);
         QCOMPARE(layout(), expected());
-        // Too small both ways: back to the minimum size.
-        m_window->resize(300, 200);
-        QTRY_COMPARE(m_window->frameGeometry().size(), QSize(twips.toPixelsX(9270), twips.toPixelsY(6810)));
-        QCOMPARE(layout(), expected());
+        // Made smaller either way or both, it keeps the size it was created with in that direction, and
+        // every control in view.
+        const QSize created(twips.toPixelsX(9150), twips.toPixelsY(6330));
+        for (const QSize smaller : {QSize(400, larger.height()), QSize(larger.width(), 300), QSize(300, 200)}) {
+            m_window->resize(smaller);
+            QTRY_COMPARE(m_window->size(), smaller.expandedTo(created));
+            QCOMPARE(layout(), expected());
+            for (QWidget *control : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(control->isHidden() || m_window->rect().contains(control->geometry()), qPrintable(control->objectName()));
+        }
+    }
+
+    // At exit the seller is told which characters of which box the files cannot hold, at each exit, and
+    // where the files are kept once the program's folder cannot take them, only at the first such save.
+    void toldAtExit_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<bool>("readOnly");  // the program's folder
+        QTest::addColumn<QStringList>("told");  // at the first exit and at the second
+        const QString lost = "Эти знаки нельзя сохранить в файле (кодировка Windows-1251), вместо них записан «?»:\n";
+        QTest::newRow("Cyrillic and № -> nothing") << "ИП Ёлкин №1" << "№ 5" << false << QStringList{"", ""};
+        QTest::newRow("✓ ★ 😀 in the header, ★ in the number -> both named, each exit")
+            << "ИП ✓ Иванов ★✓ 😀" << "5★" << false
+            << QStringList(2, lost + "В строке продавца: «✓», «★», «😀»\nВ номере чека: «★»");
+        QTest::newRow("read-only folder -> where the files are now, once") << "ИП Иванов" << "5" << true
+            << QStringList{"В папку программы «%app» нельзя записывать, поэтому строка продавца и номер чека теперь "
+                           "хранятся в папке «%user».", ""};
+    }
+    void toldAtExit()
+    {
+        QFETCH(QString, header);
+        QFETCH(QString, number);
+        QFETCH(bool, readOnly);
+        const QString app = m_dir->filePath("app"), user = m_dir->filePath("user");
+        SealableDir sealable(app, "64k");
+        if (readOnly && (sealable.cannotSeal() || !sealable.seal()))
+            QSKIP(sealable.cannotSeal());
+        QStringList said;
+        for (int run = 0; run < 2; ++run) {
+            open(comma, app, user);
+            m_window->TxtClish()->setText(header);
+            m_window->TextN()->setText(number);
+            m_window->close();
+            QStringList texts;
+            for (const MessageBox::Shown &shown : MessageBox::takeShown())
+                texts << shown.text;
+            said << texts.join(" / ");
+        }
+        QFETCH(QStringList, told);
+        for (QString &text : told)
+            text.replace("%app", QDir::toNativeSeparators(app)).replace("%user", QDir::toNativeSeparators(user));
+        QCOMPARE(said, told);
+    }
+
+    // A second start on the same files, while the first copy runs, says so and opens no window; once that
+    // copy has been killed, its lock is taken over.
+    void secondStartOnTheSameFiles()
+    {
+        const QString dir = m_dir->path(), program = programIn(dir);
+        QVERIFY(!program.isEmpty());
+        QProcess first;
+        first.start(program);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir + "/selvaro.lock"), 30000);
+        QVERIFY(!FrmSelvaro::openReceiptBook({dir, dir + "/user"}));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.startsWith("Книга чеков уже открыта"), qPrintable(shown[0].text));
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFile::exists(dir + "/selvaro.lock"));
+        QVERIFY(FrmSelvaro::openReceiptBook({dir, dir + "/user"}));
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+    }
+
+    // Under a window manager on a real X server the window opens with the client area it is created
+    // with, 9150 x 6330 twips (at the server's 96 dpi), its frame around it.
+    void opensAtItsSizeUnderAWindowManager()
+    {
+        for (const char *tool : {"Xvfb", "openbox", "xdotool"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/deps.sh test)").arg(tool)));
+        QProcess xvfb, wm, program;
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-dpi", "96", "-nolisten", "tcp"});
+        QVERIFY(xvfb.waitForReadyRead(10000));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", ":" + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        wm.setProcessEnvironment(env);
+        wm.start("openbox", {});
+        QTRY_VERIFY_WITH_TIMEOUT(!output("xdotool", {"get_desktop"}, env).isEmpty(), 30000);
+        program.setProcessEnvironment(env);
+        program.start(programIn(m_dir->path()));
+        const QString id = output("xdotool", {"search", "--sync", "--onlyvisible", "--class", "selvaro"}, env).section('\n', 0, 0);
+        QVERIFY(!id.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(output("xdotool", {"getwindowgeometry", id}, env).contains("Geometry: 610x422"), 10000);
+        for (QProcess *process : {&program, &wm, &xvfb}) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+
+    // Qt's own texts (standard buttons, the print and file dialogs) come out in Russian.
+    void qtTextsInRussian()
+    {
+        QVERIFY(installQtTranslations(*qApp));
+        QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Save)->text() + '|' + box.button(QDialogButtonBox::Cancel)->text(),
+                 "Сохранить|Отмена");
     }
 };
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sealabledir.h"
-#include "statefiles.h"
+#include "stateplaces.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,6 +102,7 @@ private slots:
         QCOMPARE(TextN.size(), 64 * 1024);
         QVERIFY(Finish(m_dir, TxtClish + "₽ 😀 ü", "№1").isEmpty());
         QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\xb9" "1\r\n");
+        QCOMPARE(charactersNotKept("₽ 😀 ü?₽№ 😀"), QStringList({"₽", "😀", "ü"}));
         QVERIFY(saveNumber(m_dir, "").isEmpty());
         QCOMPARE(files(m_dir), bytes + "? ? ?\r\n|\r\n");
         QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
@@ -119,6 +120,30 @@ private slots:
         QCOMPARE(QDir::fromNativeSeparators(failures[0].filePath) + ": " + failures[0].reason, m_dir + "/numch.txt: На месте файла находится папка с тем же именем");
         QCOMPARE(files(m_dir), "new\r\n|-");
         QVERIFY(QFileInfo(m_dir + "/numch.txt/inside").isDir());
+    }
+
+    // When both places hold the files, the pair written last is read, wherever the next save goes.
+    void newerPairIsRead_data()
+    {
+        QTest::addColumn<int>("userAge"); // seconds, against the files beside the executable
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("beside the executable newer -> there") << 60 << "ИП Админ|44";
+        QTest::newRow("user's newer -> there, the number never goes back") << -60 << "ИП Пользователь|45";
+    }
+    void newerPairIsRead()
+    {
+        QFETCH(int, userAge);
+        const QString app = m_dir + "/app", user = m_dir + "/user";
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(user));
+        put(app, kAdmin1251, "44\r\n");
+        QVERIFY(Finish(user, "ИП Пользователь", "45").isEmpty());
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const auto &[dir, when] : {std::pair(app, now), std::pair(user, now.addSecs(-userAge))})
+            for (const char *name : {kHeaderFileName, kNumberFileName}) {
+                QFile file(QDir(dir).filePath(name));
+                QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime));
+            }
+        QTEST(started(StatePlaces{app, user}), "expected");
     }
 
     // A saving process is killed at random moments, 1,000 saves in all, while this one saves too: each file is
@@ -162,7 +187,9 @@ private slots:
             QSKIP(why);
         put(locked, kAdmin1251, "100\r\n");
         QVERIFY(readOnly.seal());
+        QCOMPARE(firstSaveElsewhere(StatePlaces{app, user}) + '|' + firstSaveElsewhere(StatePlaces{locked, user}), '|' + user);
         QVERIFY(saveNumber(StatePlaces{locked, user}, "101").isEmpty());
+        QCOMPARE(firstSaveElsewhere(StatePlaces{locked, user}), "");
         QCOMPARE(files(user), "-|101\r\n");
         QCOMPARE(started(StatePlaces{locked, user}), "ИП Админ|101");
         QVERIFY(Finish(StatePlaces{locked, user}, "ИП Пользователь", "102").isEmpty());
