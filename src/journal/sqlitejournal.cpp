@@ -1,0 +1,276 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal in one SQLite file: its pragmas, checks on opening, schema steps and full-text search.
+#include "sqljournal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+
+#include <atomic>
+
+namespace {
+
+// A file larger than this is not read through for a check on every start (it would take seconds).
+constexpr qint64 kQuickCheckLimit = 64 * 1024 * 1024;
+
+// The search copy keeps the goods names of a receipt one per line.
+constexpr char16_t kNameSeparator = u'\n';
+
+// Whether FTS's unicode61 tokenizer finds a word in text: letters, digits and private-use characters.
+bool hasWord(const QString &text)
+{
+    for (const char32_t c : text.toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        if ((category >= QChar::Number_DecimalDigit && category <= QChar::Number_Other)
+            || (category >= QChar::Letter_Uppercase && category <= QChar::Letter_Other) || category == QChar::Other_PrivateUse)
+            return true;
+    }
+    return false;
+}
+
+// The text as one FTS5 string (its double quotes doubled), its last word matching any word it begins.
+// NUL would end the expression for FTS5's parser; it separates words like any other non-letter.
+QString phrasePrefix(const QString &lowered)
+{
+    QString quoted = lowered;
+    quoted.replace(u'"', QStringLiteral("\"\"")).replace(QChar(0), u' ');
+    return u'"' + quoted + QStringLiteral("\"*");
+}
+
+class SqliteJournal final : public SqlJournal {
+public:
+    SqliteJournal(const QString &connectionName, const QString &filePath) : SqlJournal(connectionName, filePath) {}
+
+    // Checks the opened file and brings it to the latest schema; nothing is written to a file that is
+    // damaged or newer than this program.
+    JournalStatus start(qint64 fileSize)
+    {
+        JournalStatus status = run(QStringLiteral("PRAGMA foreign_keys = ON"));
+        const int version = status ? storedVersion(&status) : 0;
+        if (!status)
+            return status;
+        if (version > schemaVersion())
+            return JournalStatus::failure(
+                QStringLiteral("Журнал «%1» записан более новой версией программы; эта версия его не открывает и не меняет.")
+                    .arg(m_location));
+        if (fileSize <= kQuickCheckLimit) {
+            QSqlQuery check = query();
+            check.setForwardOnly(true);
+            if (!check.exec(QStringLiteral("PRAGMA quick_check")))
+                return JournalStatus::failure(describe(check));
+            if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+                return JournalStatus::failure(damaged());
+        }
+        QSqlQuery mode = query();
+        if (!mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
+            return JournalStatus::failure(describe(mode));
+        if (!mode.next() || mode.value(0).toString() != QLatin1String("wal"))
+            return JournalStatus::failure(readOnly());
+        mode.finish();
+        if (status = run(QStringLiteral("PRAGMA synchronous = FULL")); !status)
+            return status;
+        return migrate();
+    }
+
+protected:
+    QList<MigrationStep> migrationSteps() const override
+    {
+        return {
+            // 0 -> 1: the receipts, their lines, the draft and the search copy.
+            [](SqlJournal &journal) {
+                return static_cast<SqliteJournal &>(journal).runAll({
+                    "CREATE TABLE receipts ("
+                    " id INTEGER PRIMARY KEY, number TEXT NOT NULL, issued_at TEXT NOT NULL, date_printed TEXT NOT NULL,"
+                    " seller_header TEXT NOT NULL, seller_name TEXT NOT NULL, total TEXT NOT NULL, total_kopecks INTEGER,"
+                    " words TEXT NOT NULL, issued_to TEXT NOT NULL, copy_of INTEGER REFERENCES receipts(id))",
+                    "CREATE TABLE receipt_lines ("
+                    " receipt_id INTEGER NOT NULL REFERENCES receipts(id), position INTEGER NOT NULL,"
+                    " num TEXT, name TEXT, unit TEXT, quantity TEXT, price TEXT, sum TEXT,"
+                    " PRIMARY KEY (receipt_id, position))",
+                    "CREATE INDEX receipts_issued_at ON receipts (issued_at)",
+                    "CREATE TABLE draft (id INTEGER PRIMARY KEY CHECK (id = 1), seller_name TEXT NOT NULL)",
+                    "CREATE TABLE draft_lines (position INTEGER PRIMARY KEY,"
+                    " num TEXT, name TEXT, unit TEXT, quantity TEXT, price TEXT, sum TEXT)",
+                    // Lower-cased copies (SQLite's lower() folds ASCII only), the rowid being the receipt's id.
+                    "CREATE VIRTUAL TABLE receipt_search USING fts5(number, seller_name, seller_header, names,"
+                    " tokenize = 'unicode61 remove_diacritics 0')",
+                });
+            },
+        };
+    }
+
+    int storedVersion(JournalStatus *status) override
+    {
+        QSqlQuery q = query();
+        if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
+            *status = JournalStatus::failure(describe(q));
+            return 0;
+        }
+        return q.value(0).toInt();
+    }
+
+    JournalStatus writeVersion(int version) override
+    {
+        return run(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    }
+
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+    QString describe(const QSqlQuery &query) const override
+    {
+        switch (query.lastError().nativeErrorCode().toInt()) {
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return QStringLiteral("Журнал «%1» занят другой программой и не освободился за 5 секунд.").arg(m_location);
+        case 3: // SQLITE_PERM
+        case 8: // SQLITE_READONLY
+        case 14: // SQLITE_CANTOPEN
+            return readOnly();
+        case 13: // SQLITE_FULL
+            return QStringLiteral("Журнал «%1» не записан: на диске нет места.").arg(m_location);
+        case 11: // SQLITE_CORRUPT
+        case 26: // SQLITE_NOTADB
+            return damaged();
+        default:
+            return QStringLiteral("Журнал «%1»: ошибка базы данных: %2").arg(m_location, driverMessage(query));
+        }
+    }
+
+    JournalStatus indexReceipt(const JournalReceipt &receipt) override
+    {
+        QStringList names;
+        for (const JournalLine &line : receipt.lines)
+            names << line.name.toLower();
+        return run(QStringLiteral("INSERT INTO receipt_search (rowid, number, seller_name, seller_header, names)"
+                                  " VALUES (:id, :number, :seller, :header, :names)"),
+                   {{QStringLiteral(":id"), receipt.id},
+                    {QStringLiteral(":number"), receipt.number.toLower()},
+                    {QStringLiteral(":seller"), receipt.sellerName.toLower()},
+                    {QStringLiteral(":header"), receipt.sellerHeader.toLower()},
+                    {QStringLiteral(":names"), names.join(kNameSeparator)}});
+    }
+
+    // Words of the text narrow the receipts through the index: its words in a row, each beginning a
+    // word, the last one possibly in part; then the whole text must stand literally in one field. A
+    // text without a word is looked for literally in every receipt.
+    QString searchRowsSql(const QString &text, const QString &where) const override
+    {
+        const QString literal = QStringLiteral(
+            "(instr(s.number, :text) OR instr(s.seller_name, :text) OR instr(s.seller_header, :text)"
+            " OR (:names AND instr(s.names, :text)))");
+        const QString dates = where.isEmpty() ? QString() : QStringLiteral(" AND ") + where;
+        return hasWord(text)
+            ? QStringLiteral("SELECT %1 FROM receipt_search s JOIN receipts r ON r.id = s.rowid"
+                             " WHERE receipt_search MATCH :match AND %2%3 ORDER BY s.rowid DESC LIMIT :limit OFFSET :offset")
+                  .arg(kRowColumns, literal, dates)
+            : QStringLiteral("SELECT %1 FROM receipts r JOIN receipt_search s ON s.rowid = r.id"
+                             " WHERE %2%3 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
+                  .arg(kRowColumns, literal, dates);
+    }
+
+    void bindSearch(QSqlQuery &query, const QString &text) const override
+    {
+        const QString lowered = text.toLower();
+        query.bindValue(QStringLiteral(":text"), lowered);
+        // A text across a line break cannot be one goods name; the copy keeps a name per line.
+        query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
+        if (hasWord(text))
+            query.bindValue(QStringLiteral(":match"), phrasePrefix(lowered));
+    }
+
+    QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
+    QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
+
+private:
+    JournalStatus runAll(std::initializer_list<const char *> statements)
+    {
+        for (const char *sql : statements)
+            if (JournalStatus done = run(QString::fromLatin1(sql)); !done)
+                return done;
+        return {};
+    }
+
+    QString damaged() const
+    {
+        return QStringLiteral("Файл журнала «%1» повреждён или не является журналом; программа его не меняет.").arg(m_location);
+    }
+
+    QString readOnly() const
+    {
+        return QStringLiteral("Журнал «%1» не открыт для записи: нет права записи в файл или в его папку.").arg(m_location);
+    }
+};
+
+void report(JournalStatus *status, const JournalStatus &value)
+{
+    if (status)
+        *status = value;
+}
+
+// A new file readable by its owner only, made so before anything is written to it. SQLite gives its
+// -wal and -shm files the same permissions.
+JournalStatus create(const QString &filePath)
+{
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QFile file(filePath);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+            return {};
+        file.remove();
+    } else if (QFileInfo::exists(filePath)) {
+        return {}; // another program made it meanwhile
+    }
+    return JournalStatus::failure(QStringLiteral("Журнал «%1» не создан: %2.").arg(filePath, file.errorString()));
+}
+
+// Whether the file starts as an SQLite database does (an empty file is a new database).
+bool looksLikeSqlite(QFile &file)
+{
+    static const QByteArray kMagic("SQLite format 3", 16);
+    return file.size() == 0 || file.read(kMagic.size()) == kMagic;
+}
+
+} // namespace
+
+std::unique_ptr<Journal> openSqliteJournal(const QString &filePath, JournalStatus *status)
+{
+    static std::atomic<int> connections;
+    const QFileInfo info(filePath);
+    if (info.exists() && !info.isFile()) {
+        report(status, JournalStatus::failure(QStringLiteral("На месте файла журнала «%1» находится папка или устройство.").arg(filePath)));
+        return nullptr;
+    }
+    if (!info.exists()) {
+        if (JournalStatus created = create(filePath); !created) {
+            report(status, created);
+            return nullptr;
+        }
+    } else if (QFile file(filePath); !file.open(QIODevice::ReadOnly)) {
+        report(status, JournalStatus::failure(QStringLiteral("Журнал «%1» не прочитан: %2.").arg(filePath, file.errorString())));
+        return nullptr;
+    } else if (!looksLikeSqlite(file)) {
+        report(status, JournalStatus::failure(
+            QStringLiteral("Файл журнала «%1» повреждён или не является журналом; программа его не меняет.").arg(filePath)));
+        return nullptr;
+    }
+
+    const QString name = QStringLiteral("selvaro-journal-%1").arg(connections.fetch_add(1));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(filePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.isValid() || !db.open()) {
+            const QString why = db.isValid() ? db.lastError().text()
+                                             : QStringLiteral("в Qt нет драйвера SQLite (пакет libqt6sql6-sqlite)");
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            report(status, JournalStatus::failure(QStringLiteral("Журнал «%1» не открыт: %2.").arg(filePath, why)));
+            return nullptr;
+        }
+    }
+    auto journal = std::make_unique<SqliteJournal>(name, filePath);
+    const JournalStatus started = journal->start(QFileInfo(filePath).size());
+    report(status, started);
+    return started ? std::move(journal) : nullptr;
+}

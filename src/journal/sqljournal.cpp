@@ -1,0 +1,296 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sqljournal.h"
+
+#include <QSqlError>
+#include <QStringList>
+
+const QString SqlJournal::kRowColumns = QStringLiteral(
+    "r.id, r.number, r.issued_at, r.total, r.seller_name, r.copy_of,"
+    " (SELECT l.name FROM receipt_lines l WHERE l.receipt_id = r.id AND l.name <> '' ORDER BY l.position LIMIT 1)");
+
+namespace {
+
+void report(JournalStatus *status, const JournalStatus &value)
+{
+    if (status)
+        *status = value;
+}
+
+// Stored texts are never NULL: a null QString binds as NULL.
+QVariant textValue(const QString &text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+// A stored optional integer: NULL for none.
+QVariant optionalValue(const std::optional<qint64> &value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<qint64>());
+}
+
+std::optional<qint64> optionalOf(const QVariant &value)
+{
+    return value.isNull() ? std::nullopt : std::optional<qint64>(value.toLongLong());
+}
+
+// The date-time as stored: ISO 8601 with the local offset of the moment, to the second.
+QString storedTime(const QDateTime &time)
+{
+    return time.isValid() ? time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate) : QString();
+}
+
+JournalLine lineAt(const QSqlQuery &query, int first)
+{
+    return {query.value(first).toString(), query.value(first + 1).toString(), query.value(first + 2).toString(),
+            query.value(first + 3).toString(), query.value(first + 4).toString(), query.value(first + 5).toString()};
+}
+
+} // namespace
+
+QString driverMessage(const QSqlQuery &query)
+{
+    const QSqlError error = query.lastError();
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+SqlJournal::SqlJournal(const QString &connectionName, const QString &location)
+    : m_db(QSqlDatabase::database(connectionName, false)), m_location(location), m_connectionName(connectionName)
+{
+}
+
+SqlJournal::~SqlJournal()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+JournalStatus SqlJournal::run(QSqlQuery &query) const
+{
+    return query.exec() ? JournalStatus() : JournalStatus::failure(describe(query));
+}
+
+JournalStatus SqlJournal::prepare(QSqlQuery &query, const QString &sql) const
+{
+    return query.prepare(sql) ? JournalStatus() : JournalStatus::failure(describe(query));
+}
+
+JournalStatus SqlJournal::run(const QString &sql, std::initializer_list<std::pair<QString, QVariant>> values) const
+{
+    QSqlQuery q = query();
+    if (JournalStatus prepared = prepare(q, sql); !prepared)
+        return prepared;
+    for (const auto &[name, value] : values)
+        q.bindValue(name, value);
+    return run(q);
+}
+
+JournalStatus SqlJournal::inWriteTransaction(const std::function<JournalStatus()> &work)
+{
+    if (JournalStatus begun = run(beginWrite()); !begun)
+        return begun;
+    JournalStatus done = work();
+    if (done)
+        done = run(QStringLiteral("COMMIT"));
+    if (!done)
+        run(QStringLiteral("ROLLBACK"));
+    return done;
+}
+
+JournalStatus SqlJournal::migrate()
+{
+    const QList<MigrationStep> steps = migrationSteps();
+    JournalStatus status;
+    if (storedVersion(&status) == steps.size() || !status)
+        return status;
+    return inWriteTransaction([&]() {
+        // Read again under the write lock: another program may have just migrated the same file.
+        JournalStatus read;
+        const int version = storedVersion(&read);
+        if (!read)
+            return read;
+        if (version > steps.size())
+            return JournalStatus::failure(
+                QStringLiteral("Журнал «%1» записан более новой версией программы; эта версия его не открывает и не меняет.")
+                    .arg(m_location));
+        if (version == steps.size())
+            return JournalStatus();
+        for (int step = version; step < steps.size(); ++step)
+            if (JournalStatus moved = steps[step](*this); !moved)
+                return moved;
+        return writeVersion(int(steps.size()));
+    });
+}
+
+JournalStatus SqlJournal::insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines)
+{
+    QSqlQuery q = query();
+    if (JournalStatus prepared = prepare(q, sql); !prepared)
+        return prepared;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const JournalLine &line = lines[i];
+        int column = 0;
+        if (owner.isValid())
+            q.bindValue(column++, owner);
+        q.bindValue(column++, qint64(i + 1));
+        for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+            q.bindValue(column++, textValue(*text));
+        if (JournalStatus inserted = run(q); !inserted)
+            return inserted;
+    }
+    return {};
+}
+
+JournalStatus SqlJournal::record(JournalReceipt &receipt)
+{
+    qint64 id = 0;
+    const JournalStatus status = inWriteTransaction([&]() {
+        QSqlQuery q = query();
+        if (JournalStatus prepared = prepare(q, QStringLiteral(
+                "INSERT INTO receipts (number, issued_at, date_printed, seller_header, seller_name, total,"
+                " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            !prepared)
+            return prepared;
+        int column = 0;
+        for (const QVariant &value : {textValue(receipt.number), textValue(storedTime(receipt.issuedAt)),
+                                      textValue(receipt.datePrinted), textValue(receipt.sellerHeader),
+                                      textValue(receipt.sellerName), textValue(receipt.total),
+                                      optionalValue(receipt.totalKopecks), textValue(receipt.words),
+                                      textValue(receipt.issuedTo), optionalValue(receipt.copyOf)})
+            q.bindValue(column++, value);
+        if (JournalStatus inserted = run(q); !inserted)
+            return inserted;
+        id = q.lastInsertId().toLongLong();
+        if (JournalStatus lines = insertLines(QStringLiteral(
+                "INSERT INTO receipt_lines (receipt_id, position, num, name, unit, quantity, price, sum)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), id, receipt.lines);
+            !lines)
+            return lines;
+        JournalReceipt recorded = receipt;
+        recorded.id = id;
+        return indexReceipt(recorded);
+    });
+    if (status)
+        receipt.id = id;
+    return status;
+}
+
+std::optional<JournalReceipt> SqlJournal::receipt(qint64 id, JournalStatus *status)
+{
+    QSqlQuery q = query();
+    JournalStatus done = prepare(q, QStringLiteral(
+        "SELECT number, issued_at, date_printed, seller_header, seller_name, total, total_kopecks, words,"
+        " issued_to, copy_of FROM receipts WHERE id = ?"));
+    if (done) {
+        q.bindValue(0, id);
+        done = run(q);
+    }
+    if (!done) {
+        report(status, done);
+        return std::nullopt;
+    }
+    if (!q.next()) {
+        report(status, JournalStatus::failure(QStringLiteral("В журнале «%1» нет чека с кодом %2.").arg(m_location).arg(id)));
+        return std::nullopt;
+    }
+    JournalReceipt found;
+    found.id = id;
+    found.number = q.value(0).toString();
+    found.issuedAt = QDateTime::fromString(q.value(1).toString(), Qt::ISODate);
+    found.datePrinted = q.value(2).toString();
+    found.sellerHeader = q.value(3).toString();
+    found.sellerName = q.value(4).toString();
+    found.total = q.value(5).toString();
+    found.totalKopecks = optionalOf(q.value(6));
+    found.words = q.value(7).toString();
+    found.issuedTo = q.value(8).toString();
+    found.copyOf = optionalOf(q.value(9));
+
+    QSqlQuery lines = query();
+    done = prepare(lines, QStringLiteral(
+        "SELECT num, name, unit, quantity, price, sum FROM receipt_lines WHERE receipt_id = ? ORDER BY position"));
+    if (done) {
+        lines.bindValue(0, id);
+        done = run(lines);
+    }
+    while (done && lines.next())
+        found.lines.append(lineAt(lines, 0));
+    report(status, done);
+    return done ? std::optional(found) : std::nullopt;
+}
+
+QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status)
+{
+    QStringList conditions;
+    if (filter.from.isValid())
+        conditions << dateFromCondition();
+    if (filter.to.isValid())
+        conditions << dateToCondition();
+    const QString where = conditions.join(QStringLiteral(" AND "));
+    QSqlQuery q = query();
+    JournalStatus done = prepare(q, filter.text.isEmpty()
+        ? QStringLiteral("SELECT %1 FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
+              .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where)
+        : searchRowsSql(filter.text, where));
+    QList<JournalRow> found;
+    if (done) {
+        if (filter.from.isValid())
+            q.bindValue(QStringLiteral(":from"), filter.from.toString(Qt::ISODate));
+        if (filter.to.isValid())
+            q.bindValue(QStringLiteral(":to"), filter.to.addDays(1).toString(Qt::ISODate));
+        q.bindValue(QStringLiteral(":limit"), qMax(limit, 0));
+        q.bindValue(QStringLiteral(":offset"), qMax(offset, 0));
+        if (!filter.text.isEmpty())
+            bindSearch(q, filter.text);
+        q.setForwardOnly(true);
+        done = run(q);
+    }
+    while (done && q.next())
+        found.append({q.value(0).toLongLong(), q.value(1).toString(), QDateTime::fromString(q.value(2).toString(), Qt::ISODate),
+                      q.value(3).toString(), q.value(4).toString(), q.value(6).toString(), optionalOf(q.value(5))});
+    report(status, done);
+    return done ? found : QList<JournalRow>();
+}
+
+JournalStatus SqlJournal::saveDraft(const JournalDraft &draft)
+{
+    return inWriteTransaction([&]() {
+        for (const char *sql : {"DELETE FROM draft_lines", "DELETE FROM draft"})
+            if (JournalStatus cleared = run(QString::fromLatin1(sql)); !cleared)
+                return cleared;
+        if (draft.lines.isEmpty())
+            return JournalStatus();
+        if (JournalStatus kept = run(QStringLiteral("INSERT INTO draft (id, seller_name) VALUES (1, :seller)"),
+                                     {{QStringLiteral(":seller"), textValue(draft.sellerName)}});
+            !kept)
+            return kept;
+        return insertLines(QStringLiteral("INSERT INTO draft_lines (position, num, name, unit, quantity, price, sum)"
+                                          " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                           QVariant(), draft.lines);
+    });
+}
+
+std::optional<JournalDraft> SqlJournal::draft(JournalStatus *status)
+{
+    QSqlQuery q = query();
+    JournalStatus done = prepare(q, QStringLiteral("SELECT seller_name FROM draft WHERE id = 1"));
+    if (done)
+        done = run(q);
+    std::optional<JournalDraft> found;
+    if (done && q.next()) {
+        found.emplace().sellerName = q.value(0).toString();
+        QSqlQuery lines = query();
+        done = prepare(lines, QStringLiteral("SELECT num, name, unit, quantity, price, sum FROM draft_lines ORDER BY position"));
+        if (done)
+            done = run(lines);
+        while (done && lines.next())
+            found->lines.append(lineAt(lines, 0));
+    }
+    report(status, done);
+    return done ? found : std::nullopt;
+}
+
+JournalStatus SqlJournal::clearDraft()
+{
+    return saveDraft({});
+}

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "journal.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+
+// The journal over Qt SQL: the statements every back end shares are written here once; a back end
+// adds how it opens, what its failures mean, its schema steps and its full-text search.
+class SqlJournal : public Journal {
+public:
+    ~SqlJournal() override;
+
+    QString location() const override { return m_location; }
+    JournalStatus record(JournalReceipt &receipt) override;
+    std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) override;
+    QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status = nullptr) override;
+    JournalStatus saveDraft(const JournalDraft &draft) override;
+    std::optional<JournalDraft> draft(JournalStatus *status = nullptr) override;
+    JournalStatus clearDraft() override;
+
+    // The latest schema version: the number of migration steps.
+    int schemaVersion() const { return int(migrationSteps().size()); }
+
+protected:
+    // Takes over the open connection named connectionName; location names the file or server.
+    SqlJournal(const QString &connectionName, const QString &location);
+
+    // One schema step: moves version i to i + 1 inside the migration's transaction.
+    using MigrationStep = std::function<JournalStatus(SqlJournal &)>;
+    virtual QList<MigrationStep> migrationSteps() const = 0;
+    virtual int storedVersion(JournalStatus *status) = 0;
+    virtual JournalStatus writeVersion(int version) = 0;
+    // The statement that starts a transaction that will write (taking the write lock at once).
+    virtual QString beginWrite() const { return QStringLiteral("BEGIN"); }
+    // The user's reason for a failed statement, naming location().
+    virtual QString describe(const QSqlQuery &query) const = 0;
+
+    // Full-text search: keeps the search copy of a just-recorded receipt, and the list's SQL for a
+    // text. The text only chooses among fixed statements, it is never part of one: bindSearch binds
+    // it. The statement selects kRowColumns from receipts "r" under the date conditions "where" (may
+    // be empty), newest first, with the :limit and :offset placeholders.
+    virtual JournalStatus indexReceipt(const JournalReceipt &receipt) = 0;
+    virtual QString searchRowsSql(const QString &text, const QString &where) const = 0;
+    virtual void bindSearch(QSqlQuery &query, const QString &text) const = 0;
+    // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
+    virtual QString dateFromCondition() const = 0;
+    virtual QString dateToCondition() const = 0;
+
+    // Runs the pending migration steps in one transaction. A version newer than the last step is
+    // refused, changing nothing.
+    JournalStatus migrate();
+
+    // The one place statements run: a failed prepare or exec becomes a status with the reason.
+    JournalStatus run(QSqlQuery &query) const;
+    JournalStatus run(const QString &sql, std::initializer_list<std::pair<QString, QVariant>> values = {}) const;
+    QSqlQuery query() const { return QSqlQuery(m_db); }
+    JournalStatus prepare(QSqlQuery &query, const QString &sql) const;
+    // Runs work inside a write transaction, committing when it succeeds and rolling back otherwise.
+    JournalStatus inWriteTransaction(const std::function<JournalStatus()> &work);
+
+    // The columns of a list row, selected from receipts "r".
+    static const QString kRowColumns;
+
+    QSqlDatabase m_db;
+    QString m_location;
+
+private:
+    JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
+    QString m_connectionName;
+};
+
+// What a failed statement says for the log and the user: the driver's text.
+QString driverMessage(const QSqlQuery &query);

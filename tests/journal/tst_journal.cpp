@@ -1,0 +1,346 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal.h"
+#include "sealabledir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+const QDateTime kMoment(QDate(2026, 3, 1), QTime(9, 5, 7), Qt::OffsetFromUTC, 3 * 3600);
+
+JournalReceipt receiptOf(const QString &number, const QDate &day, const QString &seller, const QString &header,
+                         const QStringList &names)
+{
+    JournalReceipt receipt{0, number, QDateTime(day, QTime(12, 0)), day.toString("dd.MM.yyyy"), header, seller, "1,00",
+                           100, "Один рубль 00 копеек", "printer:selvaro-test", std::nullopt, {}};
+    for (const QString &name : names)
+        receipt.lines.append({QString::number(receipt.lines.size() + 1), name, "шт", "1", "1", "1"});
+    return receipt;
+}
+
+// Every field of a receipt in one text, "|" between them and a line per receipt line.
+QString fields(const JournalReceipt &r)
+{
+    QStringList texts{QString::number(r.id), r.number, r.issuedAt.toString(Qt::ISODate), r.datePrinted, r.sellerHeader, r.sellerName,
+                      r.total, r.totalKopecks ? QString::number(*r.totalKopecks) : "-", r.words, r.issuedTo,
+                      r.copyOf ? QString::number(*r.copyOf) : "-"};
+    for (const JournalLine &l : r.lines)
+        texts << "\n" + QStringList{l.num, l.name, l.unit, l.quantity, l.price, l.sum}.join(u'|');
+    return texts.join(u'|');
+}
+
+QString numbers(const QList<JournalRow> &rows)
+{
+    QStringList texts;
+    for (const JournalRow &row : rows)
+        texts << row.number;
+    return texts.join(u' ');
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("-");
+}
+
+// A pragma's value read through a connection of the test's own; "-" when it cannot be read.
+QString pragma(const QString &path, const QString &name)
+{
+    QString value = "-";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-pragma");
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec("PRAGMA " + name) && q.next())
+            value = q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("test-pragma");
+    return value;
+}
+
+// The number of the i-th receipt a recording process records.
+QString recorded(const QString &who, int i) { return who + QString::number(i); }
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+    QString m_path;
+
+private slots:
+    void init() { m_path = m_tmp.filePath(QTest::currentTestFunction() + QString(QTest::currentDataTag()).replace(' ', '_') + ".sqlite"); }
+
+    // A new and an empty (0 bytes) file open at the latest version and keep every field at the next
+    // opening; a file made here is readable by its owner only, with its -wal and -shm.
+    void openAndReadBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // null: no file
+        QTest::addColumn<int>("lines");
+        QTest::newRow("missing, 200 lines") << QByteArray() << 200;
+        QTest::newRow("0 bytes, empty receipt") << QByteArray("") << 0;
+    }
+
+    void openAndReadBack()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lines);
+        if (!bytes.isNull()) {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        JournalReceipt first{0, "№ 7/Б", kMoment, "1 марта 2026 г.", "ИП «Ёжиков» 'ИНН' \"1\"", "Ёжиков Й.", "1 234,56",
+                             123456, "Одна тысяча двести тридцать четыре рубля 56 копеек", "pdf:/tmp/чек 7.pdf", std::nullopt, {}};
+        for (int i = 1; i <= lines; ++i)
+            first.lines.append({QString::number(i), i % 2 ? "Гвоздь «й» " + QString::number(i) : QString(), "", "2,5", "", "x"});
+        JournalReceipt empty{0, "", {}, "", "", "", "", std::nullopt, "", "", std::nullopt, {}};
+        JournalStatus status;
+        auto journal = openSqliteJournal(m_path, &status);
+        QVERIFY2(journal && status, qPrintable(status.reason));
+        QVERIFY(journal->record(first));
+        empty.copyOf = first.id;
+        QVERIFY(journal->record(empty));
+        journal.reset();
+
+        journal = openSqliteJournal(m_path, &status);
+        QVERIFY2(journal && status, qPrintable(status.reason));
+        const auto one = journal->receipt(first.id), two = journal->receipt(empty.id);
+        QVERIFY(one && two && one->issuedAt == kMoment);
+        QCOMPARE(fields(*one) + fields(*two), fields(first) + fields(empty));
+        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "1wal");
+        for (const QString &file : {m_path, m_path + "-wal", m_path + "-shm"})
+            if (bytes.isNull()) // made here: no group or other bits, whatever the umask
+                QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // Texts are found literally, in any case, where their first word begins a word: never by the
+    // search syntax in them, never across two fields or two goods. Newest first, a page at a time.
+    void search_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &text, const QString &expected) {
+            QTest::newRow(name) << text << QDate() << QDate() << 0 << expected;
+        };
+        row("empty: all", "", "20 А-19 18 17");
+        row("number", "17", "17");
+        row("number after a hyphen", "19", "А-19");
+        row("word beginnings", "1", "А-19 18 17");
+        row("goods word, other case", "ГВОЗДИ", "17");
+        row("begun word, after a hyphen too", "гвозд", "А-19 17");
+        row("inside a word: no", "возди", "");
+        row("ё is not е", "ёлка", "18");
+        row("е is not ё", "ЕЛКА", "20");
+        row("words in a row", "100 ММ", "17");
+        row("words across two goods: no", "мм молоток", "");
+        row("seller", "и.и.", "17");
+        row("header", "ромашка", "18");
+        row("header across seller: no", "иванов иванов", "");
+        row("quote", "\"", "18");
+        row("quoted", "\"Ромашка\"", "18");
+        row("unbalanced quote", "Ромашка\"", "18");
+        row("star", "*", "А-19");
+        row("word star", "шуруп*", "А-19");
+        row("star word: no", "*шуруп", "");
+        row("minus", "-", "А-19");
+        row("minus word: no", "-гвозди", "");
+        row("NEAR", "NEAR", "А-19");
+        row("OR", "OR", "А-19");
+        row("NEAR(...)", "NEAR(гвозди молоток)", "");
+        row("column filter", "names:гвозди", "");
+        row("open parenthesis", "(", "18");
+        row("unbalanced", "клей (тюб", "18");
+        row("closing", "тюбик)", "18");
+        row("10,000 characters", "Гвозди" + QString(9994, u'я'), "");
+        row("10,000 quotes", QString(10000, u'"'), "");
+        row("line break", "гвозди\nмолоток", "");
+        QTest::newRow("dates, both ends inclusive") << "" << QDate(2026, 2, 15) << QDate(2026, 3, 1) << 0 << "А-19 18";
+        QTest::newRow("from a date") << "" << QDate(2026, 3, 1) << QDate() << 0 << "20 А-19";
+        QTest::newRow("word up to a date") << "гвозд" << QDate() << QDate(2026, 2, 28) << 0 << "17";
+        QTest::newRow("second page") << "" << QDate() << QDate() << 2 << "18 17";
+        QTest::newRow("second page of a search") << "1" << QDate() << QDate() << 2 << "17";
+    }
+
+    void search()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(int, offset);
+        static std::unique_ptr<Journal> journal;
+        if (!journal) {
+            journal = openSqliteJournal(m_tmp.filePath("search.sqlite"));
+            QVERIFY(journal);
+            for (JournalReceipt receipt : {
+                     receiptOf("17", {2026, 1, 10}, "Иванов И.И.", "ИП Иванов", {"Гвозди 100 мм", "Молоток"}),
+                     receiptOf("18", {2026, 2, 15}, "Петров", "ООО \"Ромашка\"", {"Ёлка искусственная", "Клей (тюбик)"}),
+                     receiptOf("А-19", {2026, 3, 1}, "Сидоров", "NEAR OR", {"Шуруп*", "Дюбель-гвоздь", "Лента - 5 м"}),
+                     receiptOf("20", {2026, 3, 31}, "", "", {"", "елка"})})
+                QVERIFY(journal->record(receipt));
+        }
+        JournalStatus status;
+        QTEST(numbers(journal->rows({text, from, to}, offset, offset ? 2 : 100, &status)), "expected");
+        QVERIFY2(status, qPrintable(status.reason));
+    }
+
+    // A file made by a newer version, one that is not a database and a damaged one are refused with
+    // the reason, byte for byte untouched, no -wal beside them.
+    void refusedUntouched_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("newer version") << "user_version = 2" << "более новой версией";
+        QTest::newRow("not a database") << "text" << "повреждён";
+        QTest::newRow("damaged page") << "page" << "повреждён";
+    }
+
+    void refusedUntouched()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        {
+            auto journal = openSqliteJournal(m_path);
+            QVERIFY(journal);
+            for (int i = 0; i < 50; ++i) {
+                JournalReceipt receipt = receiptOf(QString::number(i), {2026, 1, 1}, "Продавец", "ИП", QStringList(20, "Товар"));
+                QVERIFY(journal->record(receipt));
+            }
+        }
+        if (damage == "text" || damage == "page") {
+            QFile file(m_path);
+            QVERIFY(file.open(damage == "text" ? QIODevice::WriteOnly : QIODevice::ReadWrite));
+            QVERIFY(file.seek(damage == "text" ? 0 : 3 * 4096));
+            QVERIFY(file.write(QByteArray(damage == "text" ? 100 : 4096, '\xa5')) > 0);
+        } else {
+            QCOMPARE(pragma(m_path, damage), "-");
+        }
+        const QByteArray before = bytesOf(m_path);
+        JournalStatus status;
+        QVERIFY(!openSqliteJournal(m_path, &status));
+        QVERIFY2(status.reason.contains(m_path) && status.reason.contains(reason), qPrintable(status.reason));
+        QVERIFY(bytesOf(m_path) == before);
+        QVERIFY(!QFile::exists(m_path + "-wal"));
+    }
+
+    // A read-only directory refuses the journal with the reason; on a full disk recording fails and
+    // keeps the file sound, and succeeds again once there is room.
+    void sealedOrFullDirectory()
+    {
+        const QString dir = m_tmp.filePath("sealed");
+        SealableDir sealable(dir, "2m");
+        if (const char *why = sealable.cannotFill())
+            QSKIP(why);
+        const QString path = dir + "/journal.sqlite";
+        JournalReceipt receipt = receiptOf("1", {2026, 1, 1}, "Продавец", "ИП", QStringList(10, QString(100, u'т')));
+        QVERIFY(openSqliteJournal(path)->record(receipt));
+        QVERIFY(sealable.seal());
+        JournalStatus status;
+        QVERIFY(!openSqliteJournal(path, &status));
+        QVERIFY2(status.reason.contains(path) && status.reason.contains("нет права записи"), qPrintable(status.reason));
+        QVERIFY(sealable.unseal());
+
+        auto journal = openSqliteJournal(path);
+        QVERIFY(journal && sealable.fill());
+        for (int i = 0; i < 100 && (status = journal->record(receipt)); ++i) {
+        }
+        QVERIFY2(!status && status.reason.contains(path) && status.reason.contains("нет места"), qPrintable(status.reason));
+        QCOMPARE(pragma(path, "integrity_check"), "ok");
+        QVERIFY(sealable.freeSpace());
+        QVERIFY(journal->record(receipt));
+    }
+
+    // A recording process is killed at random moments, 1,000 receipts in all, while this one records
+    // too: the file stays sound and holds every receipt either process was told was recorded.
+    void killedOrRacedWhileRecording()
+    {
+        QTemporaryDir shm("/dev/shm/selvaro-journal-XXXXXX");
+        const QString path = (shm.isValid() ? shm.path() : m_tmp.path()) + "/journal.sqlite";
+        auto journal = openSqliteJournal(path);
+        QVERIFY(journal);
+        QRandomGenerator random(10);
+        QStringList committed;
+        int next = 0, mine = 0, maxDelay = 20000; // microseconds, adapted so that a round sees a few receipts
+        for (int rounds = 0; next < 1000 && rounds < 1000; ++rounds) {
+            QProcess recorder;
+            recorder.start(QCoreApplication::applicationFilePath(), {"--record", path, QString::number(next), QString::number(1000 - next)});
+            QVERIFY(recorder.waitForReadyRead(10000));
+            JournalReceipt receipt = receiptOf(recorded("parent", mine), {2026, 1, 1}, "Родитель", "", {"Товар"});
+            QVERIFY(journal->record(receipt));
+            committed << recorded("parent", mine++);
+            QThread::usleep(random.bounded(maxDelay));
+            recorder.kill();
+            QVERIFY(recorder.waitForFinished(10000));
+            const QList<QByteArray> told = recorder.readAllStandardOutput().split('\n');
+            const int before = next;
+            for (const QByteArray &line : told)
+                if (line.startsWith("recorded ")) {
+                    next = line.mid(9).toInt() + 1;
+                    committed << recorded("kill", next - 1);
+                }
+            maxDelay = next - before < 3 ? std::min(maxDelay * 2, 500000) : next - before > 20 ? std::max(maxDelay / 2, 1000) : maxDelay;
+        }
+        QCOMPARE(next, 1000);
+        QCOMPARE(pragma(path, "integrity_check"), "ok");
+        QStringList kept;
+        for (const JournalRow &row : journal->rows({}, 0, 100000))
+            kept << row.number;
+        for (const QString &number : committed)
+            QVERIFY2(kept.contains(number), qPrintable(number));
+    }
+
+    // The draft: saved over the earlier one, read back whole, gone when emptied or cleared.
+    void draft()
+    {
+        auto journal = openSqliteJournal(m_path);
+        QVERIFY(journal);
+        QVERIFY(journal->saveDraft({"первый", {{"1", "Гвоздь", "", "", "", ""}, {"2", "Клей", "шт", "2", "3", "6"}}}));
+        const JournalDraft second{"Ёжиков", {{"", "", "", "", "", ""}, {"1", "Шуруп «5»", "кг", "0,5", "10", "5"}}};
+        QVERIFY(journal->saveDraft(second));
+        const auto kept = openSqliteJournal(m_path)->draft();
+        QVERIFY(kept);
+        QCOMPARE(fields({0, {}, {}, {}, {}, kept->sellerName, {}, {}, {}, {}, {}, kept->lines}),
+                 fields({0, {}, {}, {}, {}, second.sellerName, {}, {}, {}, {}, {}, second.lines}));
+        QVERIFY(journal->saveDraft({"пусто", {}}));
+        QVERIFY(!journal->draft());
+        QVERIFY(journal->saveDraft(second) && journal->clearDraft());
+        JournalStatus status;
+        QVERIFY(!journal->draft(&status) && status);
+    }
+};
+
+// Run as "tst_journal --record <file> <first> <count>", it is the recording process the kill test
+// needs, telling each receipt it recorded.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 5 && QByteArrayView(argv[1]) == "--record") {
+        auto journal = openSqliteJournal(QString::fromLocal8Bit(argv[2]));
+        std::puts("started");
+        std::fflush(stdout);
+        for (int i = QByteArray(argv[3]).toInt(); journal && i < QByteArray(argv[3]).toInt() + QByteArray(argv[4]).toInt(); ++i) {
+            JournalReceipt receipt = receiptOf(recorded("kill", i), {2026, 1, 1}, "Процесс", "", {"Товар", "Другой"});
+            if (!journal->record(receipt))
+                return 1;
+            std::printf("recorded %d\n", i);
+            std::fflush(stdout);
+        }
+        return journal ? 0 : 1;
+    }
+    TestJournal test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_journal.moc"
