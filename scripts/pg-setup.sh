@@ -39,6 +39,7 @@ start() {
     if [[ $(id -u) -eq 0 ]]; then
         getent passwd postgres >/dev/null || die "no postgres user to run the cluster as"
         chown postgres: "$dir"
+        runuser -u postgres -- test -x "$dir" || die "the postgres user cannot reach $dir (a parent directory is closed to it)"
     fi
     local data="$dir/data" sock="$dir/sock" port
     if [[ ! -f "$data/PG_VERSION" ]]; then

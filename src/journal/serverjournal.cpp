@@ -75,6 +75,7 @@ class PostgresJournal final : public SqlJournal {
         m_lost = false;
         auto result = work();
         if (m_lost) {
+            forgetStatements();
             m_db.close();
             if (m_db.open()) {
                 m_lost = false;
@@ -111,20 +112,31 @@ public:
 
     JournalStatus record(JournalReceipt &receipt) override
     {
-        JournalReceipt stored = receipt;
-        for (QString *text : {&stored.number, &stored.datePrinted, &stored.sellerHeader, &stored.sellerName, &stored.total,
-                              &stored.words, &stored.issuedTo})
-            text->replace(QChar(0), kNulStandIn);
-        for (JournalLine &line : stored.lines)
-            for (QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+        QList<JournalReceipt> one{receipt};
+        const JournalStatus status = recordAll(one);
+        receipt.id = one.first().id;
+        return status;
+    }
+
+    JournalStatus recordAll(QList<JournalReceipt> &receipts) override
+    {
+        QList<JournalReceipt> stored = receipts;
+        for (JournalReceipt &receipt : stored) {
+            for (QString *text : {&receipt.number, &receipt.datePrinted, &receipt.sellerHeader, &receipt.sellerName,
+                                  &receipt.total, &receipt.words, &receipt.issuedTo})
                 text->replace(QChar(0), kNulStandIn);
-        JournalStatus status = again([&] { return SqlJournal::record(stored); });
-        if (status)
-            receipt.id = stored.id;
-        else if (m_lastState == QLatin1String("23505"))
+            for (JournalLine &line : receipt.lines)
+                for (QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+                    text->replace(QChar(0), kNulStandIn);
+        }
+        JournalStatus status = again([&] { return SqlJournal::recordAll(stored); });
+        for (qsizetype i = 0; i < receipts.size(); ++i)
+            receipts[i].id = status ? stored[i].id : 0;
+        if (!status && m_lastState == QLatin1String("23505"))
             status = {false,
-                      QStringLiteral("Чек № %1 уже выдан под заголовком «%2» (журнал на сервере %3).")
-                          .arg(receipt.number, receipt.sellerHeader, m_location),
+                      receipts.size() == 1 ? QStringLiteral("Чек № %1 уже выдан под заголовком «%2» (журнал на сервере %3).")
+                                                 .arg(receipts.first().number, receipts.first().sellerHeader, m_location)
+                                           : QStringLiteral("Номер одного из чеков уже выдан (журнал на сервере %1).").arg(m_location),
                       JournalFailure::NumberIssued};
         return status;
     }

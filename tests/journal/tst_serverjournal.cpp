@@ -4,10 +4,12 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -33,7 +35,7 @@ private slots:
     void init()
     {
         QString why;
-        if (QByteArray(QTest::currentTestFunction()) != "settingsFile" && !(m_server = TestServer::fresh(&why)))
+        if (!QByteArray("settingsFile serverRestarted").contains(QTest::currentTestFunction()) && !(m_server = TestServer::fresh(&why)))
             QSKIP(qPrintable(why));
     }
 
@@ -100,6 +102,29 @@ private slots:
         QVERIFY(!openServerJournal(*m_server, m_tmp.filePath("newer.sqlite"), &status));
         QVERIFY2(status.reason.contains("более новой версией"), qPrintable(status.reason));
         QVERIFY(TestServer::exec("DO $$ BEGIN IF (SELECT version FROM journal_version) <> 99 THEN RAISE 'changed'; END IF; END $$"));
+    }
+
+    // The server stops between two prints and comes back: the print in between is told as the server
+    // being away and keeps nothing; the next goes up over a new connection.
+    void serverRestarted()
+    {
+        QTemporaryDir scratch; // the server's own user must reach into it
+        QFile::setPermissions(scratch.path(), QFile::permissions(scratch.path()) | QFile::ExeOther | QFile::ExeGroup);
+        const QString script = SELVARO_SOURCE_DIR "/scripts/pg-setup.sh", dir = scratch.filePath("pg");
+        if (QProcess::execute(script, {"start", dir}) != 0)
+            QSKIP("A PostgreSQL cluster of the test's own did not start (scripts/pg-setup.sh)");
+        const std::unique_ptr<void, std::function<void(void *)>> removed(this, [&](void *) { QProcess::execute(script, {"remove", dir}); });
+        QSettings env(dir + "/pg.env", QSettings::IniFormat);
+        const JournalServer server{"127.0.0.1", env.value("SELVARO_PG_PORT").toInt(), "selvaro", "selvaro", {}};
+        auto journal = openServerJournal(server, m_tmp.filePath("restart.sqlite"));
+        JournalReceipt receipts[] = {receiptOf("1"), receiptOf("2"), receiptOf("3")};
+        QVERIFY(journal && journal->record(receipts[0]));
+        QCOMPARE(QProcess::execute(script, {"stop", dir}), 0);
+        const JournalStatus away = journal->record(receipts[1]);
+        QVERIFY2(!away && away.kind == JournalFailure::ServerAway && away.reason.contains(serverLocation(server)), qPrintable(away.reason));
+        QCOMPARE(QProcess::execute(script, {"start", dir}), 0);
+        QVERIFY(journal->record(receipts[2]));
+        QCOMPARE(journal->rows({}, 0, 10).size(), 2);
     }
 
     // The settings file: SQLite when it says nothing, the server as written, never a password.
