@@ -64,6 +64,15 @@ void search(benchmark::State &state, const QString &text)
     state.counters["rows"] = double(found);
 }
 
+// A page of the list far down (the window scrolled to the oldest receipts).
+void pageFar(benchmark::State &state)
+{
+    const int offset = int(journal().rows({}, 0, 1).value(0).id) - kPage;
+    for (auto _ : state)
+        if (journal().rows({}, offset, kPage).isEmpty())
+            state.SkipWithError("no rows");
+}
+
 void show(benchmark::State &state)
 {
     const qint64 count = journal().rows({}, 0, 1).value(0).id;
@@ -81,6 +90,9 @@ BENCHMARK_CAPTURE(search, common_word, QStringLiteral("ГВОЗДИ"))->Unit(ben
 BENCHMARK_CAPTURE(search, rare_word, QStringLiteral("кронштейн"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(search, two_words, QStringLiteral("гвозди строительные 100"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(search, number, QStringLiteral("654321"))->Unit(benchmark::kMillisecond);
+// A text without a word cannot use the index: every receipt is read until a page is found.
+BENCHMARK_CAPTURE(search, no_word_rare, QStringLiteral("№"))->Unit(benchmark::kMillisecond);
+BENCHMARK(pageFar)->Unit(benchmark::kMillisecond);
 BENCHMARK(show)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)

@@ -46,7 +46,9 @@ struct JournalRow {
 };
 
 // What to list: text found literally (any case) in the number, any goods name or the seller's name
-// or header; an empty text finds all. Dates bound issuedAt's local date, inclusive; a null date is open.
+// or header, where its first word begins a word there ("гвоз" finds "Гвозди" and "Дюбель-гвоздь", "возди"
+// finds neither); a text without a letter or digit is found anywhere, but slowly in a large journal.
+// An empty text finds all. Dates bound issuedAt's local date, inclusive; a null date is open.
 struct JournalFilter {
     QString text;
     QDate from;

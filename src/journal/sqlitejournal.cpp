@@ -220,12 +220,12 @@ JournalStatus create(const QString &filePath)
     QDir().mkpath(QFileInfo(filePath).absolutePath());
     QFile file(filePath);
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
-            return {};
-        file.remove();
-    } else if (QFileInfo::exists(filePath)) {
-        return {}; // another program made it meanwhile
+        // Fails only where the file system keeps no permissions (FAT): nothing better can be had there.
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        return {};
     }
+    if (QFileInfo::exists(filePath))
+        return {}; // another program made it meanwhile
     return JournalStatus::failure(QStringLiteral("Журнал «%1» не создан: %2.").arg(filePath, file.errorString()));
 }
 

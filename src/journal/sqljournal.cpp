@@ -163,7 +163,7 @@ JournalStatus SqlJournal::insert(JournalReceipt &receipt)
     JournalStatus status;
     QSqlQuery *q = kept(QStringLiteral(
         "INSERT INTO receipts (number, issued_at, date_printed, seller_header, seller_name, total,"
-        " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), status);
+        " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"), status);
     if (!q)
         return status;
     int column = 0;
@@ -175,7 +175,8 @@ JournalStatus SqlJournal::insert(JournalReceipt &receipt)
         q->bindValue(column++, value);
     if (status = run(*q); !status)
         return status;
-    receipt.id = q->lastInsertId().toLongLong();
+    receipt.id = q->next() ? q->value(0).toLongLong() : 0; // RETURNING: a server's driver knows no last id
+    q->finish();
     status = insertLines(QStringLiteral("INSERT INTO receipt_lines (receipt_id, position, num, name, unit, quantity, price, sum)"
                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                          receipt.id, receipt.lines);
