@@ -3,7 +3,9 @@
 // opening the journal with its first page of rows, a search by a goods word (a common one, a rare one,
 // a number) with its first page, and reading one receipt whole.
 // Usage: SELVARO_BENCH_JOURNAL=<file> bench_journal [benchmark options]   (recording adds receipts to it)
-#include "journal.h"
+// With SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) the
+// journal is the one on that server, the file keeping its draft.
+#include "serverjournal.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -19,7 +21,11 @@ QString journalPath() { return qEnvironmentVariable("SELVARO_BENCH_JOURNAL", QSt
 // The journal open for all but the opening benchmark.
 Journal &journal()
 {
-    static std::unique_ptr<Journal> opened = openSqliteJournal(journalPath());
+    static std::unique_ptr<Journal> opened = qEnvironmentVariableIsSet("SELVARO_PG_HOST")
+        ? openServerJournal({qEnvironmentVariable("SELVARO_PG_HOST"), qEnvironmentVariableIntValue("SELVARO_PG_PORT"),
+                             qEnvironmentVariable("SELVARO_PG_DB"), qEnvironmentVariable("SELVARO_PG_USER"), {}},
+                            journalPath())
+        : openSqliteJournal(journalPath());
     if (!opened)
         std::abort();
     return *opened;
@@ -33,9 +39,12 @@ void record(benchmark::State &state)
                            "1 000,00", 100000, "Одна тысяча рублей 00 копеек", "printer:Касса", std::nullopt, {}};
     for (int l = 1; l <= 10; ++l)
         receipt.lines.append({QString::number(l), "Гвозди строительные 100 мм", "шт", "10", "10", "100"});
-    for (auto _ : state)
+    static int number = 1000000; // a new number each time: a shared journal issues a number once
+    for (auto _ : state) {
+        receipt.number = QString::number(++number);
         if (!journal().record(receipt))
             state.SkipWithError("record failed");
+    }
 }
 
 void open(benchmark::State &state)

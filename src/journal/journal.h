@@ -61,10 +61,18 @@ struct JournalDraft {
     QList<JournalLine> lines;
 };
 
+// What kind of failure a status tells, where the program can do something about it.
+enum class JournalFailure {
+    Other,
+    NumberIssued, // record(): a shared journal already has an original receipt with this number and header
+    ServerAway,   // the journal's server could not be reached
+};
+
 // How an operation went: on failure the reason in Russian for the user, naming the file or server.
 struct JournalStatus {
     bool ok = true;
     QString reason;
+    JournalFailure kind = JournalFailure::Other;
 
     static JournalStatus failure(const QString &why) { return {false, why}; }
     explicit operator bool() const { return ok; }
@@ -95,6 +103,17 @@ public:
     virtual JournalStatus saveDraft(const JournalDraft &draft) = 0;
     virtual std::optional<JournalDraft> draft(JournalStatus *status = nullptr) = 0;
     virtual JournalStatus clearDraft() = 0;
+
+    // The number to offer when record() failed with NumberIssued: the greatest whole number issued
+    // under sellerHeader (copies apart) plus one, "1" when there is none. A journal on one machine
+    // does not keep numbers unique and returns nullopt.
+    virtual std::optional<QString> nextFreeNumber(const QString &sellerHeader, JournalStatus *status = nullptr)
+    {
+        Q_UNUSED(sellerHeader);
+        if (status)
+            *status = {};
+        return std::nullopt;
+    }
 };
 
 // Opens (creating when missing, migrating when older) the SQLite journal at filePath. On failure

@@ -79,6 +79,9 @@ JournalStatus SqlJournal::prepare(QSqlQuery &query, const QString &sql) const
 JournalStatus SqlJournal::run(const QString &sql, std::initializer_list<std::pair<QString, QVariant>> values) const
 {
     QSqlQuery q = query();
+    // Without values a statement runs as it is: PostgreSQL prepares no BEGIN, COMMIT or CREATE.
+    if (values.size() == 0)
+        return q.exec(sql) ? JournalStatus() : JournalStatus::failure(describe(q));
     if (JournalStatus prepared = prepare(q, sql); !prepared)
         return prepared;
     for (const auto &[name, value] : values)

@@ -67,6 +67,8 @@ protected:
     // A statement prepared once and kept for the journal's life (for what is run for every receipt);
     // nullptr with the reason in status when it cannot be prepared.
     QSqlQuery *kept(const QString &sql, JournalStatus &status);
+    // Forgets the kept statements: a connection opened again has none.
+    void forgetStatements() { m_kept.clear(); }
     // Runs work inside a write transaction, committing when it succeeds and rolling back otherwise.
     JournalStatus inWriteTransaction(const std::function<JournalStatus()> &work);
 

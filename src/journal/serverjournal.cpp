@@ -1,0 +1,345 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal on PostgreSQL: connecting, what its errors mean, its schema steps, its search, and the
+// unique receipt numbers of a shared journal.
+#include "serverjournal.h"
+#include "sqljournal.h"
+
+#include <QSqlError>
+
+#include <atomic>
+
+namespace {
+
+// Any fixed key: the lock that keeps two programs from creating the tables at once.
+constexpr qint64 kMigrationLock = 0x73656c7661726f; // "selvaro"
+
+// The goods names in the search copy, one per line.
+constexpr char16_t kNameSeparator = u'\n';
+
+// PostgreSQL cannot keep U+0000 in a text; no stored text holds it, so a search text with one finds
+// nothing whatever stands in its place, and U+FFFF stands for it in what is recorded.
+constexpr char16_t kNulStandIn = u'\uffff';
+
+void report(JournalStatus *status, const JournalStatus &value)
+{
+    if (status)
+        *status = value;
+}
+
+// Stands before every word in the search copy and in the search text, so that a text beginning with
+// a word is only found where a word begins. A word: a run of letters, digits and private-use
+// characters (as full-text search tokenizers take them).
+constexpr char16_t kWordMark = u'\u0001';
+
+bool isWordCharacter(char32_t c)
+{
+    const QChar::Category category = QChar::category(c);
+    return (category >= QChar::Number_DecimalDigit && category <= QChar::Number_Other)
+        || (category >= QChar::Letter_Uppercase && category <= QChar::Letter_Other) || category == QChar::Other_PrivateUse;
+}
+
+// The search copy's text and the search text, folded the same way on every server whatever its
+// locale, by the program: lower case, a mark before each word. The mark and NUL in the text itself
+// become U+FFFF.
+QString searchForm(const QString &text)
+{
+    QString marked(u""_qs);
+    marked.reserve(text.size() + text.size() / 4 + 1);
+    bool inWord = false;
+    for (char32_t c : text.toLower().toUcs4()) {
+        const bool word = isWordCharacter(c);
+        if (word && !inWord)
+            marked += kWordMark;
+        inWord = word;
+        if (c == 0 || c == kWordMark)
+            c = kNulStandIn;
+        marked += QString::fromUcs4(&c, 1);
+    }
+    return marked;
+}
+
+// Whether a failed statement's SQLSTATE says the connection is gone (or was never made).
+bool connectionLost(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    return error.type() == QSqlError::ConnectionError || state.isEmpty() || state.startsWith(QLatin1String("08"))
+        || state.startsWith(QLatin1String("57P"));
+}
+
+class PostgresJournal final : public SqlJournal {
+    // Runs work; when it failed because the connection was gone (the server restarted), connects again
+    // and runs it once more. A failure to connect is told as the server being away.
+    template<typename Work>
+    auto again(Work work, JournalStatus *status = nullptr)
+    {
+        m_lost = false;
+        auto result = work();
+        if (m_lost) {
+            forgetStatements();
+            m_db.close();
+            if (m_db.open()) {
+                m_lost = false;
+                result = work();
+            }
+        }
+        JournalStatus *told = status;
+        if constexpr (std::is_same_v<decltype(result), JournalStatus>)
+            told = &result;
+        if (m_lost && told && !*told) {
+            told->kind = JournalFailure::ServerAway;
+            if (!m_db.isOpen())
+                told->reason = QStringLiteral("Сервер журнала %1 недоступен: %2").arg(m_location, m_db.lastError().text().trimmed());
+        }
+        return result;
+    }
+
+public:
+    PostgresJournal(const QString &connectionName, const JournalServer &server, std::unique_ptr<Journal> local)
+        : SqlJournal(connectionName, serverLocation(server)), m_local(std::move(local))
+    {
+    }
+
+    // Brings the database to the latest schema, one program at a time.
+    JournalStatus start()
+    {
+        JournalStatus status = run(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kMigrationLock));
+        if (!status)
+            return status;
+        status = migrate();
+        run(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kMigrationLock));
+        return status;
+    }
+
+    JournalStatus record(JournalReceipt &receipt) override
+    {
+        QList<JournalReceipt> one{receipt};
+        const JournalStatus status = recordAll(one);
+        receipt.id = one.first().id;
+        return status;
+    }
+
+    JournalStatus recordAll(QList<JournalReceipt> &receipts) override
+    {
+        QList<JournalReceipt> stored = receipts;
+        for (JournalReceipt &receipt : stored) {
+            for (QString *text : {&receipt.number, &receipt.datePrinted, &receipt.sellerHeader, &receipt.sellerName,
+                                  &receipt.total, &receipt.words, &receipt.issuedTo})
+                text->replace(QChar(0), kNulStandIn);
+            for (JournalLine &line : receipt.lines)
+                for (QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+                    text->replace(QChar(0), kNulStandIn);
+        }
+        JournalStatus status = again([&] { return SqlJournal::recordAll(stored); });
+        for (qsizetype i = 0; i < receipts.size(); ++i)
+            receipts[i].id = status ? stored[i].id : 0;
+        if (!status && m_lastState == QLatin1String("23505"))
+            status = {false,
+                      receipts.size() == 1 ? QStringLiteral("Чек № %1 уже выдан под заголовком «%2» (журнал на сервере %3).")
+                                                 .arg(receipts.first().number, receipts.first().sellerHeader, m_location)
+                                           : QStringLiteral("Номер одного из чеков уже выдан (журнал на сервере %1).").arg(m_location),
+                      JournalFailure::NumberIssued};
+        return status;
+    }
+
+    std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status) override
+    {
+        JournalStatus done;
+        auto found = again([&] { return SqlJournal::receipt(id, &done); }, &done);
+        report(status, done);
+        return found;
+    }
+
+    QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
+    {
+        JournalStatus done;
+        auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
+        report(status, done);
+        return found;
+    }
+
+    std::optional<QString> nextFreeNumber(const QString &sellerHeader, JournalStatus *status) override
+    {
+        std::optional<QString> next;
+        const JournalStatus done = again([&] {
+            QSqlQuery q = query();
+            JournalStatus ran = prepare(q, QStringLiteral(
+                "SELECT coalesce(max(CAST(btrim(number) AS numeric)), 0) + 1 FROM receipts"
+                " WHERE seller_header = :header AND copy_of IS NULL AND number ~ '^\\s*[0-9]{1,30}\\s*$'"));
+            if (ran) {
+                q.bindValue(QStringLiteral(":header"), QString(sellerHeader).replace(QChar(0), kNulStandIn));
+                ran = run(q);
+            }
+            if (ran && q.next())
+                next = q.value(0).toString();
+            return ran;
+        });
+        report(status, done);
+        return done ? next : std::nullopt;
+    }
+
+    JournalStatus saveDraft(const JournalDraft &draft) override { return m_local->saveDraft(draft); }
+    std::optional<JournalDraft> draft(JournalStatus *status) override { return m_local->draft(status); }
+    JournalStatus clearDraft() override { return m_local->clearDraft(); }
+
+protected:
+    QList<MigrationStep> migrationSteps() const override
+    {
+        return {
+            // 0 -> 1: the receipts, their lines and the search copy (made by the program, so that
+            // every server folds Cyrillic alike whatever its locale). The issue time is kept as text,
+            // as printed with the issuing counter's own offset: ISO 8601 compares as text in the C
+            // collation, and issued_at::timestamptz reads it on the server.
+            [](SqlJournal &journal) {
+                return static_cast<PostgresJournal &>(journal).runAll({
+                    "CREATE TABLE receipts ("
+                    " id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY, number text NOT NULL,"
+                    " issued_at text COLLATE \"C\" NOT NULL, date_printed text NOT NULL, seller_header text NOT NULL,"
+                    " seller_name text NOT NULL, total text NOT NULL, total_kopecks bigint, words text NOT NULL,"
+                    " issued_to text NOT NULL, copy_of bigint REFERENCES receipts(id))",
+                    "CREATE TABLE receipt_lines ("
+                    " receipt_id bigint NOT NULL REFERENCES receipts(id), position integer NOT NULL,"
+                    " num text, name text, unit text, quantity text, price text, sum text,"
+                    " PRIMARY KEY (receipt_id, position))",
+                    "CREATE INDEX receipts_issued_at ON receipts (issued_at)",
+                    // One number per seller header among the originals, whichever counter prints it.
+                    "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number) WHERE copy_of IS NULL",
+                    "CREATE TABLE receipt_search (id bigint PRIMARY KEY REFERENCES receipts(id),"
+                    " number text NOT NULL, seller_name text NOT NULL, seller_header text NOT NULL, names text NOT NULL)",
+                });
+            },
+        };
+    }
+
+    int storedVersion(JournalStatus *status) override
+    {
+        QSqlQuery q = query();
+        if (!q.exec(QStringLiteral("SELECT to_regclass('journal_version') IS NOT NULL")) || !q.next()) {
+            *status = JournalStatus::failure(describe(q));
+            return 0;
+        }
+        if (!q.value(0).toBool())
+            return 0;
+        if (!q.exec(QStringLiteral("SELECT version FROM journal_version")) || !q.next()) {
+            *status = JournalStatus::failure(describe(q));
+            return 0;
+        }
+        return q.value(0).toInt();
+    }
+
+    JournalStatus writeVersion(int version) override
+    {
+        JournalStatus done = run(QStringLiteral("CREATE TABLE IF NOT EXISTS journal_version (version integer NOT NULL)"));
+        if (done)
+            done = run(QStringLiteral("DELETE FROM journal_version"));
+        if (done)
+            done = run(QStringLiteral("INSERT INTO journal_version (version) VALUES (:version)"),
+                       {{QStringLiteral(":version"), version}});
+        return done;
+    }
+
+    QString describe(const QSqlQuery &query) const override
+    {
+        const QSqlError error = query.lastError();
+        m_lastState = error.nativeErrorCode();
+        m_lost = connectionLost(error);
+        if (m_lost)
+            return QStringLiteral("Сервер журнала %1 недоступен: %2").arg(m_location, driverMessage(query).trimmed());
+        if (m_lastState == QLatin1String("42501"))
+            return QStringLiteral("Журнал на сервере %1: нет прав: %2").arg(m_location, driverMessage(query).trimmed());
+        return QStringLiteral("Журнал на сервере %1: ошибка базы данных: %2").arg(m_location, driverMessage(query).trimmed());
+    }
+
+    JournalStatus indexReceipt(const JournalReceipt &receipt) override
+    {
+        QStringList names;
+        for (const JournalLine &line : receipt.lines)
+            names << searchForm(line.name);
+        return run(QStringLiteral("INSERT INTO receipt_search (id, number, seller_name, seller_header, names)"
+                                  " VALUES (:id, :number, :seller, :header, :names)"),
+                   {{QStringLiteral(":id"), receipt.id},
+                    {QStringLiteral(":number"), searchForm(receipt.number)},
+                    {QStringLiteral(":seller"), searchForm(receipt.sellerName)},
+                    {QStringLiteral(":header"), searchForm(receipt.sellerHeader)},
+                    {QStringLiteral(":names"), names.isEmpty() ? u""_qs : names.join(kNameSeparator)}});
+    }
+
+    // The text must stand literally in one field of the search copy, its first word where a word
+    // begins; a goods name cannot hold a line break, the copy keeps a name per line.
+    QString searchRowsSql(const QString &text, const QString &where) const override
+    {
+        Q_UNUSED(text);
+        return QStringLiteral(
+                   "SELECT %1 FROM receipts r JOIN receipt_search s ON s.id = r.id"
+                   " WHERE (strpos(s.number, :text) > 0 OR strpos(s.seller_name, :text) > 0"
+                   " OR strpos(s.seller_header, :text) > 0 OR (:names AND strpos(s.names, :text) > 0))%2"
+                   " ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
+            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where);
+    }
+
+    void bindSearch(QSqlQuery &query, const QString &text) const override
+    {
+        const QString lowered = searchForm(text);
+        query.bindValue(QStringLiteral(":text"), lowered);
+        query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
+    }
+
+    // The dates are the issuing counter's own, as printed.
+    QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
+    QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
+
+private:
+    JournalStatus runAll(std::initializer_list<const char *> statements)
+    {
+        for (const char *sql : statements)
+            if (JournalStatus done = run(QString::fromLatin1(sql)); !done)
+                return done;
+        return {};
+    }
+
+
+    std::unique_ptr<Journal> m_local;
+    mutable QString m_lastState;
+    mutable bool m_lost = false;
+};
+
+} // namespace
+
+QString serverLocation(const JournalServer &server)
+{
+    return QStringLiteral("%1:%2/%3").arg(server.host).arg(server.port).arg(server.database);
+}
+
+std::unique_ptr<Journal> openServerJournal(const JournalServer &server, const QString &localFilePath, JournalStatus *status)
+{
+    static std::atomic<int> connections;
+    std::unique_ptr<Journal> local = openSqliteJournal(localFilePath, status);
+    if (!local)
+        return nullptr;
+
+    const QString name = QStringLiteral("selvaro-server-journal-%1").arg(connections.fetch_add(1));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.host);
+        db.setPort(server.port);
+        db.setDatabaseName(server.database);
+        db.setUserName(server.user);
+        if (!server.password.isEmpty())
+            db.setPassword(server.password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=selvaro"));
+        if (!db.isValid() || !db.open()) {
+            const JournalStatus failed{false,
+                db.isValid() ? QStringLiteral("Сервер журнала %1 недоступен: %2").arg(serverLocation(server), db.lastError().text().trimmed())
+                             : QStringLiteral("Журнал на сервере %1 не открыт: в Qt нет драйвера PostgreSQL (пакет libqt6sql6-psql).")
+                                   .arg(serverLocation(server)),
+                db.isValid() ? JournalFailure::ServerAway : JournalFailure::Other};
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            report(status, failed);
+            return nullptr;
+        }
+    }
+    auto journal = std::make_unique<PostgresJournal>(name, server, std::move(local));
+    const JournalStatus started = journal->start();
+    report(status, started);
+    return started ? std::move(journal) : nullptr;
+}

@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journalsettings.h"
+#include "testserver.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QString kHeader = "ИП Общий";
+
+JournalReceipt receiptOf(const QString &number, const QString &header = kHeader, std::optional<qint64> copyOf = std::nullopt)
+{
+    return {0, number, QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::OffsetFromUTC, 3 * 3600), "1 марта 2026 г.", header,
+            "Продавец", "1,00", 100, "Один рубль 00 копеек", "printer:selvaro-test", copyOf, {{"1", "Гвоздь", "шт", "1", "1", "1"}}};
+}
+
+} // namespace
+
+// What only a shared journal on a server does: one number per seller header across counters, its
+// settings file, and its version kept on the server.
+class TestServerJournal : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+    std::optional<JournalServer> m_server;
+
+private slots:
+    void init()
+    {
+        QString why;
+        if (!QByteArray("settingsFile serverRestarted").contains(QTest::currentTestFunction()) && !(m_server = TestServer::fresh(&why)))
+            QSKIP(qPrintable(why));
+    }
+
+    // Two counters print the numbers 1..40 under one header at the same moments: each number is
+    // issued exactly once, the other counter told so and offered the greatest + 1.
+    void sameNumberAtOnce()
+    {
+        QVERIFY(openServerJournal(*m_server, m_tmp.filePath("parent.sqlite")));
+        QProcess counters[2];
+        for (int i = 0; i < 2; ++i)
+            counters[i].start(QCoreApplication::applicationFilePath(),
+                              {"--print", m_server->database, m_tmp.filePath(QString("counter%1.sqlite").arg(i))});
+        for (QProcess &counter : counters)
+            QVERIFY(counter.waitForFinished(60000) && counter.exitCode() == 0);
+        QMap<QString, int> issued;
+        for (QProcess &counter : counters)
+            for (const QByteArray &line : counter.readAllStandardOutput().split('\n'))
+                if (line.startsWith("issued "))
+                    ++issued[line.mid(7)];
+                else if (!line.isEmpty())
+                    QVERIFY2(line.startsWith("taken ") && line.split(' ').value(2).toInt() > line.split(' ').value(1).toInt(), line.constData());
+        QCOMPARE(issued.size(), 40);
+        QCOMPARE(QList<int>(issued.values()), QList<int>(40, 1));
+        auto journal = openServerJournal(*m_server, m_tmp.filePath("parent.sqlite"));
+        QCOMPARE(journal->rows({}, 0, 1000).size(), 40);
+        QCOMPARE(journal->nextFreeNumber(kHeader).value_or("-"), "41");
+    }
+
+    // Beside an original "7" under the shared header, which receipts the journal takes.
+    void numberUnique_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("same number and header -> taken") << "7" << kHeader << false << true;
+        QTest::newRow("a copy of it -> recorded") << "7" << kHeader << true << false;
+        QTest::newRow("another header -> recorded") << "7" << "ООО Другое" << false << false;
+        QTest::newRow("007 is another number -> recorded") << "007" << kHeader << false << false;
+    }
+
+    void numberUnique()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, header);
+        QFETCH(bool, copy);
+        QFETCH(bool, taken);
+        auto journal = openServerJournal(*m_server, m_tmp.filePath("unique.sqlite"));
+        JournalReceipt first = receiptOf("7");
+        QVERIFY(journal && journal->record(first));
+        JournalReceipt second = receiptOf(number, header, copy ? std::optional(first.id) : std::nullopt);
+        const JournalStatus status = journal->record(second);
+        QCOMPARE(!status && status.kind == JournalFailure::NumberIssued, taken);
+        QCOMPARE(journal->rows({}, 0, 10).size(), taken ? 1 : 2);
+        QCOMPARE(journal->nextFreeNumber(kHeader).value_or("-"), "8");
+    }
+
+    // A database made by a newer version is refused with the reason and left as it is.
+    void newerVersionRefused()
+    {
+        QVERIFY(openServerJournal(*m_server, m_tmp.filePath("newer.sqlite")));
+        QVERIFY(TestServer::exec("UPDATE journal_version SET version = 99"));
+        JournalStatus status;
+        QVERIFY(!openServerJournal(*m_server, m_tmp.filePath("newer.sqlite"), &status));
+        QVERIFY2(status.reason.contains("более новой версией"), qPrintable(status.reason));
+        QVERIFY(TestServer::exec("DO $$ BEGIN IF (SELECT version FROM journal_version) <> 99 THEN RAISE 'changed'; END IF; END $$"));
+    }
+
+    // The server stops between two prints and comes back: the print in between is told as the server
+    // being away and keeps nothing; the next goes up over a new connection.
+    void serverRestarted()
+    {
+        QTemporaryDir scratch; // the server's own user must reach into it
+        QFile::setPermissions(scratch.path(), QFile::permissions(scratch.path()) | QFile::ExeOther | QFile::ExeGroup);
+        const QString script = SELVARO_SOURCE_DIR "/scripts/pg-setup.sh", dir = scratch.filePath("pg");
+        if (QProcess::execute(script, {"start", dir}) != 0)
+            QSKIP("A PostgreSQL cluster of the test's own did not start (scripts/pg-setup.sh)");
+        const std::unique_ptr<void, std::function<void(void *)>> removed(this, [&](void *) { QProcess::execute(script, {"remove", dir}); });
+        QSettings env(dir + "/pg.env", QSettings::IniFormat);
+        const JournalServer server{"127.0.0.1", env.value("SELVARO_PG_PORT").toInt(), "selvaro", "selvaro", {}};
+        auto journal = openServerJournal(server, m_tmp.filePath("restart.sqlite"));
+        JournalReceipt receipts[] = {receiptOf("1"), receiptOf("2"), receiptOf("3")};
+        QVERIFY(journal && journal->record(receipts[0]));
+        QCOMPARE(QProcess::execute(script, {"stop", dir}), 0);
+        const JournalStatus away = journal->record(receipts[1]);
+        QVERIFY2(!away && away.kind == JournalFailure::ServerAway && away.reason.contains(serverLocation(server)), qPrintable(away.reason));
+        QCOMPARE(QProcess::execute(script, {"start", dir}), 0);
+        QVERIFY(journal->record(receipts[2]));
+        QCOMPARE(journal->rows({}, 0, 10).size(), 2);
+    }
+
+    // The settings file: SQLite when it says nothing, the server as written, never a password.
+    void settingsFile()
+    {
+        const QString dir = m_tmp.filePath("settings");
+        QCOMPARE(readJournalSettings(dir).driver, "sqlite");
+        QVERIFY(writeJournalSettings(dir, {"postgresql", {"db.shop", 5433, "магазин", "kassa2", "секрет"}}));
+        const JournalSettings read = readJournalSettings(dir);
+        QCOMPARE(QStringList({read.driver, serverLocation(read.server), read.server.user, read.server.password}),
+                 QStringList({"postgresql", "db.shop:5433/магазин", "kassa2", ""}));
+        QFile file(dir + "/selvaro.ini");
+        QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("секрет"));
+    }
+};
+
+// Run as "tst_serverjournal --print <database> <local file>", it is a counter printing the numbers
+// 1..40 under the shared header, telling "issued N" or "taken N <offered number>" for each.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArrayView(argv[1]) == "--print") {
+        const JournalServer server{qEnvironmentVariable("SELVARO_PG_HOST"), qEnvironmentVariableIntValue("SELVARO_PG_PORT"),
+                                   QString::fromLocal8Bit(argv[2]), qEnvironmentVariable("SELVARO_PG_USER"), {}};
+        auto journal = openServerJournal(server, QString::fromLocal8Bit(argv[3]));
+        for (int i = 1; journal && i <= 40; ++i) {
+            JournalReceipt receipt = receiptOf(QString::number(i));
+            const JournalStatus status = journal->record(receipt);
+            if (status)
+                std::printf("issued %d\n", i);
+            else if (status.kind == JournalFailure::NumberIssued)
+                std::printf("taken %d %s\n", i, qPrintable(journal->nextFreeNumber(kHeader).value_or("-")));
+            else
+                return 1;
+        }
+        return journal ? 0 : 1;
+    }
+    TestServerJournal test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_serverjournal.moc"
