@@ -16,6 +16,7 @@ class LineEditBox;
 class PaintThrottle;
 class PlainTextBox;
 class PrintCommand;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -90,12 +91,24 @@ protected:
 
 private:
     void createControls();
+    void nameEditor();
+    // Shows the editor over the current cell (scrolled into view); first, the key that opened it, is
+    // handed to it before queued events run.
+    void openEditor(EditorOpening opening, QKeyEvent *first = nullptr);
+    void showEditor(EditorOpening opening, const std::function<void()> &beforeYield);
+    // Lays a pending editor over its cell where the grid now shows it, hidden while it is out of view.
+    void placeEditor();
     void enterKey(EntryKey key);
-    void editRequest(const QString &typed);
+    bool gridKey(QKeyEvent *key);
+    bool editorKey(QKeyEvent *key);
+    // Ctrl+Tab, Ctrl+Shift+Tab: the focus goes to the control after or before the grid.
+    void leaveGrid(bool forward);
 
     StatePlaces m_places;
     QLocale m_locale;
     bool m_finished = false;
+    int m_keyMoves = 0;        // key moves under way; the editor opens on the new cell when each ends
+    int m_editorOpenings = 0;  // times the editor was shown from hidden
 
     ClickLineEdit *m_Text7 = nullptr;
     QLineEdit *m_TextN = nullptr;
