@@ -485,8 +485,8 @@ bool FrmSelvaro::gridKey(QKeyEvent *key)
         return true;
     }
     // Keys that reach the grid while a key move is under way belong to the editor about to open on the
-    // new cell; while an edit is pending (its cell scrolled away), to that edit.
-    if (m_keyMoves > 0 || m_editor->Visible()) {
+    // new cell; while an edit is pending with its cell scrolled out of view, to that edit.
+    if (m_keyMoves > 0 || (m_editor->Visible() && !m_txtDataEntry->isVisible())) {
         openEditor(EditorOpening::SelectAll, key);
         return true;
     }
