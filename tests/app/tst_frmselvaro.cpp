@@ -5,6 +5,7 @@
 #include "sealabledir.h"
 #include "tableflexgrid.h"
 #include "twips.h"
+#include "xvfb.h"
 
 #include <QAccessible>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -43,6 +45,9 @@ void type(const QString &text)
 
 void key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
+// Where a test runs again as a program shown on a virtual X server.
+constexpr char kOnXvfb[] = "SELVARO_TEST_ON_XVFB";
+
 void click(QWidget *widget, QPoint at = {}) { QTest::mouseClick(widget, Qt::LeftButton, {}, at); }
 
 } // namespace
@@ -60,6 +65,8 @@ class tst_FrmSelvaro : public QObject {
         const QString place = dir.isEmpty() ? m_dir->path() : dir;
         m_window = std::make_unique<FrmSelvaro>(StatePlaces{place, place + "/user"}, locale);
         m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->activateWindow();  // with no window manager to do it
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_grid = m_window->MSFGAZ();
         m_editor = m_window->txtDataEntry();
@@ -345,6 +352,58 @@ private slots:
             products << localeNumberText(roundTo3(q * p), comma);
         }
         QCOMPARE(sums, products);
+    }
+
+    // Keys sent at once, faster than any typist (a barcode scanner's stream): every key reaches its cell in
+    // order, also while the line sums are recalculated. Posted all before the first is handled, and sent
+    // through a real X server with no delay.
+    void fastTypingArrivesWhole_data()
+    {
+        QTest::addColumn<bool>("xdotool");
+        QTest::newRow("posted at once") << false;
+        QTest::newRow("xdotool at 0 ms on Xvfb") << true;
+    }
+    void fastTypingArrivesWhole()
+    {
+        QFETCH(bool, xdotool);
+        std::optional<Xvfb> server;
+        if (xdotool && !qEnvironmentVariableIsSet(kOnXvfb)) {
+            server.emplace();
+            if (!server->unavailableReason().isEmpty())
+                QSKIP(qPrintable(server->unavailableReason()));
+            QProcess child;
+            QProcessEnvironment env = server->environment();
+            env.insert(kOnXvfb, "1");
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"fastTypingArrivesWhole:xdotool at 0 ms on Xvfb"});
+            QVERIFY(child.waitForFinished(240000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        open();
+        m_grid->setFocus();
+        QString stream = "\r", expected;
+        for (int line = 1; line <= 30; ++line) {
+            const QString cells[] = {QString::number(line), QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0')),
+                                     "pc", QString::number(line % 3 + 1), "12.5"};
+            stream += QStringList(std::begin(cells), std::end(cells)).join(u'\t') + '\r';
+            expected += QStringList(std::begin(cells), std::end(cells)).join(u'|') + '|' +
+                        localeNumberText((line % 3 + 1) * 12.5, comma) + " / ";
+        }
+        if (xdotool) {
+            QProcess keys;
+            keys.start("xdotool", QStringList({"key", "--delay", "0"}) + Xvfb::keyNames(stream));
+            QTRY_VERIFY_WITH_TIMEOUT(keys.state() == QProcess::NotRunning, 60000);
+        } else {
+            for (QChar ch : stream) {
+                const int key = ch == u'\t' ? Qt::Key_Tab : ch == u'\r' ? Qt::Key_Return : Qt::Key_unknown;
+                for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                    QCoreApplication::postEvent(m_window->windowHandle(), new QKeyEvent(type, key, {}, QString(ch)));
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(rows(), expected + "|||||0", 60000);
+        QCOMPARE(editing(), "31:0 ");
     }
 
     void resizeMovesTheBottomBlock()
