@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -404,6 +405,43 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(rows(), expected + "|||||0", 60000);
         QCOMPARE(editing(), "31:0 ");
+    }
+
+    // The editor moves with its cell when the grid scrolls, hidden while the cell is out of view, and what is
+    // typed then goes into its own line. The keyboard reaches every control in order from top to bottom,
+    // Ctrl+Tab leaves the grid, and the total is made by keyboard as by a click.
+    void scrollingAndTheKeyboardOnly()
+    {
+        open();
+        for (int i = 0; i < 11; ++i)
+            m_window->CmdAddS()->click();
+        m_grid->setTextMatrix(1, 4, "2");
+        clickCell(1, 3);
+        type("5");
+        QScrollBar *wheel = m_grid->verticalScrollBar();
+        wheel->setValue(wheel->maximum());
+        QVERIFY(!m_editor->isVisible());
+        type("0");
+        QCOMPARE(editing() + ' ' + QString::number(wheel->value()), "1:3 50 0");
+        wheel->setValue(3);
+        wheel->setValue(0);
+        QCOMPARE(editing(), "1:3 50");
+
+        QStringList order;
+        QTest::keyClick(m_editor, Qt::Key_Tab, Qt::ControlModifier);
+        for (int i = 0; i < 10; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            key(Qt::Key_Tab);
+        }
+        QCOMPARE(order.join(u' '), "Text7 Text4 TextFIO CmdAddS CmdDelS CmdPrint CmdExit TxtClish TextN MSFGAZ");
+        QCOMPARE(m_window->Text7()->text() + ' ' + m_grid->TextMatrix(1, 3), "100 50");
+        QTest::keyClick(m_grid, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), m_window->TextN());
+        m_grid->setTextMatrix(2, 3, "1");
+        m_grid->setTextMatrix(2, 4, "3");
+        m_window->Text7()->setFocus(Qt::MouseFocusReason);
+        key(Qt::Key_Space);
+        QCOMPARE(m_window->Text7()->text(), "103");
     }
 
     void resizeMovesTheBottomBlock()
