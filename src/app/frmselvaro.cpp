@@ -203,6 +203,9 @@ void FrmSelvaro::createControls()
     connect(m_CmdPrint, &QPushButton::clicked, this, &FrmSelvaro::CmdPrint_Click);
     connect(m_CmdExit, &QPushButton::clicked, this, &FrmSelvaro::CmdExit_Click);
     connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
+    // Reached by keys, the total is made in one go: keys typed on (a Tab to the words) wait until it is
+    // whole rather than leave it half made.
+    connect(m_Text7, &ClickLineEdit::KeyClick, this, [this] { makeTotal({}); });
     connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
     m_txtDataEntry->installEventFilter(this);
     m_MSFGAZ->installEventFilter(this);
@@ -373,11 +376,16 @@ void FrmSelvaro::CommitCellEdit()
 
 void FrmSelvaro::Text7_Click()
 {
+    makeTotal(yieldToEvents);
+}
+
+void FrmSelvaro::makeTotal(const std::function<void()> &yield)
+{
     const PaintThrottle::Scope throttled(*m_paintThrottle);
     // The total counts what is typed: a pending edit is written back and the line sums made first.
     CommitCellEdit();
-    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
-    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
+    recalculateLineSums(*m_MSFGAZ, m_locale, yield);
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yield);
 }
 
 void FrmSelvaro::Text7_LostFocus()
@@ -435,6 +443,7 @@ void FrmSelvaro::enterKey(EntryKey key)
         entryMove(key, m_MSFGAZ->Row(), m_MSFGAZ->Col(), m_MSFGAZ->Rows(), m_MSFGAZ->Cols());
     if (!move)
         return;
+    const int openings = m_editorOpenings;
     {
         const QScopedValueRollback<int> moving(m_keyMoves, m_keyMoves + 1);
         if (move->appendLine)
@@ -443,7 +452,10 @@ void FrmSelvaro::enterKey(EntryKey key)
             return;
         m_MSFGAZ->moveTo(move->row, move->col);
     }
-    openEditor(EditorOpening::SelectAll);
+    // Keys typed during the move's yields have opened the editor already and may have moved on, closed it
+    // or left the grid; a click may have taken the focus elsewhere. Then they decide, not this move.
+    if (m_editorOpenings == openings && m_MSFGAZ->hasFocus())
+        openEditor(EditorOpening::SelectAll);
 }
 
 void FrmSelvaro::leaveGrid(bool forward)

@@ -101,6 +101,8 @@ private:
     void enterKey(EntryKey key);
     bool gridKey(QKeyEvent *key);
     bool editorKey(QKeyEvent *key);
+    // The total as Text7_Click makes it, yielding through yield.
+    void makeTotal(const std::function<void()> &yield);
     // Ctrl+Tab, Ctrl+Shift+Tab: the focus goes to the control after or before the grid.
     void leaveGrid(bool forward);
 

@@ -18,7 +18,7 @@ void ClickLineEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
-        emit Click();
+        emit KeyClick();
 }
 
 void ClickLineEdit::keyPressEvent(QKeyEvent *event)
@@ -26,7 +26,7 @@ void ClickLineEdit::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
     if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
-        emit Click();
+        emit KeyClick();
         return;
     }
     QLineEdit::keyPressEvent(event);

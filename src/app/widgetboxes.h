@@ -9,7 +9,7 @@
 
 // A line edit that reports a mouse click on it and the loss of the focus to another control (not the
 // window losing activation, after which the focus comes back). Reached by the keyboard (Tab, Shift+Tab)
-// or pressed with Enter or Space, it reports a click too, so that what a click does needs no mouse.
+// or pressed with Enter or Space, it reports KeyClick, so that what a click does needs no mouse.
 class ClickLineEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -17,6 +17,7 @@ public:
 
 signals:
     void Click();
+    void KeyClick();
     void LostFocus();
 
 protected:

@@ -37,13 +37,13 @@ QProcessEnvironment Xvfb::environment() const
     return env;
 }
 
-int Xvfb::xdotool(const QStringList &args) const
+QString Xvfb::xdotool(const QStringList &args) const
 {
     QProcess process;
     process.setProcessEnvironment(environment());
     process.start("xdotool", args);
     process.waitForFinished(60000);
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 QStringList Xvfb::keyNames(const QString &text)

@@ -20,8 +20,8 @@ public:
     QString unavailableReason() const { return m_reason; }
     // The environment of a Qt program shown on this server.
     QProcessEnvironment environment() const;
-    // Runs xdotool with args on this server and waits for it; returns its exit code.
-    int xdotool(const QStringList &args) const;
+    // Runs xdotool with args on this server and waits for it; returns what it wrote to standard output.
+    QString xdotool(const QStringList &args) const;
     // The xdotool key names that type text ('\t' Tab, '\r' Return, '.' period; digits and Latin letters).
     static QStringList keyNames(const QString &text);
 
