@@ -355,8 +355,8 @@ private slots:
         QCOMPARE(sums, products);
     }
 
-    // Keys sent at once, faster than any typist (a barcode scanner's stream): every key reaches its cell in
-    // order, also while the line sums are recalculated. Posted all before the first is handled, and sent
+    // Keys sent at once, faster than any typist (a barcode scanner's stream, a cell skipped with a second
+    // Tab): every key reaches its cell in order, also while the line sums are recalculated. Posted all before the first is handled, and sent
     // through a real X server with no delay.
     void fastTypingArrivesWhole_data()
     {
@@ -387,7 +387,7 @@ private slots:
         QString stream = "\r", expected;
         for (int line = 1; line <= 30; ++line) {
             const QString cells[] = {QString::number(line), QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0')),
-                                     "pc", QString::number(line % 3 + 1), "12.5"};
+                                     line % 2 ? "pc" : "", QString::number(line % 3 + 1), "12.5"};
             stream += QStringList(std::begin(cells), std::end(cells)).join(u'\t') + '\r';
             expected += QStringList(std::begin(cells), std::end(cells)).join(u'|') + '|' +
                         localeNumberText((line % 3 + 1) * 12.5, comma) + " / ";
