@@ -58,7 +58,8 @@ public:
     void MSFGAZ_LeaveCell();
     void MSFGAZ_RowColChange();
     void CommitCellEdit();
-    // A click on the total adds up the line sums; leaving it writes the total in words.
+    // A click on the total (or reaching it by keys) writes a pending edit back, recalculates the line sums
+    // and adds them up; leaving it writes the total in words.
     void Text7_Click();
     void Text7_LostFocus();
 
