@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -71,6 +72,8 @@ FrmSelvaro::FrmSelvaro(const StatePlaces &places, const QLocale &locale, QWidget
 
 FrmSelvaro::~FrmSelvaro()
 {
+    // The grid goes after the editor behind it: what it raises while it goes is no longer handled.
+    disconnect(m_MSFGAZ, nullptr, this, nullptr);
     setFormatErrorReporter(nullptr);
 }
 
@@ -179,9 +182,10 @@ void FrmSelvaro::createControls()
 
     m_txtDataEntry->raise();
 
-    // Tab order by tab index; the labels hold the indexes in between and take no focus.
-    const QList<QWidget *> order = {m_TxtClish, m_CmdExit, m_MSFGAZ, m_CmdDelS, m_CmdAddS, m_txtDataEntry,
-                                    m_CmdSaveg, m_CmdPrint, m_Text4, m_TextFIO, m_TextN, m_Text7};
+    // Tab order from top to bottom, as a receipt is made out: header, number, lines, total, words,
+    // seller, then the buttons from left to right.
+    const QList<QWidget *> order = {m_TxtClish, m_TextN, m_MSFGAZ, m_txtDataEntry, m_CmdSaveg, m_Text7, m_Text4,
+                                    m_TextFIO, m_CmdAddS, m_CmdDelS, m_CmdPrint, m_CmdExit};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -191,26 +195,24 @@ void FrmSelvaro::createControls()
 
     // The editor is only ever shown over the current cell, after one of these: a screen reader names it
     // by that cell. Connected first, so the name is set before the editor is shown.
-    const auto nameEditor = [this] {
-        m_txtDataEntry->setAccessibleName(QStringLiteral("%1, строка %2")
-                                              .arg(m_MSFGAZ->TextMatrix(0, m_MSFGAZ->Col()).trimmed())
-                                              .arg(m_MSFGAZ->Row()));
-    };
-    connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, nameEditor);
-    connect(m_MSFGAZ, &TableFlexGrid::Click, this, nameEditor);
-    connect(m_MSFGAZ, &TableFlexGrid::EditRequest, this, nameEditor);
+    connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, &FrmSelvaro::nameEditor);
+    connect(m_MSFGAZ, &TableFlexGrid::Click, this, &FrmSelvaro::nameEditor);
     connect(m_MSFGAZ, &TableFlexGrid::LeaveCell, this, &FrmSelvaro::MSFGAZ_LeaveCell);
     connect(m_MSFGAZ, &TableFlexGrid::RowColChange, this, &FrmSelvaro::MSFGAZ_RowColChange);
     connect(m_MSFGAZ, &TableFlexGrid::Click, this, &FrmSelvaro::MSFGAZ_Click);
-    connect(m_MSFGAZ, &TableFlexGrid::EditRequest, this, &FrmSelvaro::editRequest);
+    connect(m_MSFGAZ, &TableFlexGrid::CellsMoved, this, &FrmSelvaro::placeEditor);
     connect(m_CmdAddS, &QPushButton::clicked, this, &FrmSelvaro::CmdAddS_Click);
     connect(m_CmdDelS, &QPushButton::clicked, this, &FrmSelvaro::CmdDelS_Click);
     connect(m_CmdPrint, &QPushButton::clicked, this, &FrmSelvaro::CmdPrint_Click);
     connect(m_CmdExit, &QPushButton::clicked, this, &FrmSelvaro::CmdExit_Click);
     connect(m_Text7, &ClickLineEdit::Click, this, &FrmSelvaro::Text7_Click);
+    // Reached by keys, the total is made in one go: keys typed on (a Tab to the words) wait until it is
+    // whole rather than leave it half made.
+    connect(m_Text7, &ClickLineEdit::KeyClick, this, [this] { makeTotal({}); });
     connect(m_Text7, &ClickLineEdit::LostFocus, this, &FrmSelvaro::Text7_LostFocus);
     connect(m_Text7, &QLineEdit::textChanged, this, &FrmSelvaro::fitTotal);
     m_txtDataEntry->installEventFilter(this);
+    m_MSFGAZ->installEventFilter(this);
     m_paintThrottle = new PaintThrottle(this);
 
     m_printCommand = new PrintCommand(this);
@@ -391,9 +393,7 @@ void FrmSelvaro::CmdPrint_Click()
 
 void FrmSelvaro::MSFGAZ_Click()
 {
-    const Twips twips(*this);
-    showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor,
-                   yieldToEvents);
+    showEditor(EditorOpening::CursorAtEnd, {});
 }
 
 void FrmSelvaro::MSFGAZ_LeaveCell()
@@ -404,9 +404,13 @@ void FrmSelvaro::MSFGAZ_LeaveCell()
 void FrmSelvaro::MSFGAZ_RowColChange()
 {
     const PaintThrottle::Scope throttled(*m_paintThrottle);
+    // An editor opened by keys typed during the recalculation's yields is the user's edit of the new
+    // cell, still being typed: only an edit pending from before is written back here.
+    const int openings = m_editorOpenings;
     recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
     refreshTotal();
-    CommitCellEdit();
+    if (m_editorOpenings == openings)
+        CommitCellEdit();
 }
 
 // A total on show (or the reason it is missing) follows its lines at once, words and all.
@@ -449,10 +453,16 @@ void FrmSelvaro::CommitCellEdit()
 
 void FrmSelvaro::Text7_Click()
 {
+    makeTotal(yieldToEvents);
+}
+
+void FrmSelvaro::makeTotal(const std::function<void()> &yield)
+{
     const PaintThrottle::Scope throttled(*m_paintThrottle);
+    // The total counts what is typed: a pending edit is written back and the line sums made first.
     CommitCellEdit();
-    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
-    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
+    recalculateLineSums(*m_MSFGAZ, m_locale, yield);
+    recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yield);
 }
 
 void FrmSelvaro::Text7_LostFocus()
@@ -465,61 +475,171 @@ QChar FrmSelvaro::DecimalSeparator() const
     return ::DecimalSeparator(m_locale);
 }
 
+void FrmSelvaro::nameEditor()
+{
+    m_txtDataEntry->setAccessibleName(QStringLiteral("%1, строка %2")
+                                          .arg(m_MSFGAZ->TextMatrix(0, m_MSFGAZ->Col()).trimmed())
+                                          .arg(m_MSFGAZ->Row()));
+}
+
+void FrmSelvaro::showEditor(EditorOpening opening, const std::function<void()> &beforeYield)
+{
+    if (!m_editor->Visible())
+        ++m_editorOpenings;
+    const Twips twips(*this);
+    showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor, opening,
+                   [&] {
+                       placeEditor();
+                       if (beforeYield)
+                           beforeYield();
+                       yieldToEvents();
+                   });
+}
+
+void FrmSelvaro::openEditor(EditorOpening opening, QKeyEvent *first)
+{
+    m_MSFGAZ->scrollTo(m_MSFGAZ->model()->index(m_MSFGAZ->Row() - 1, m_MSFGAZ->Col()));
+    nameEditor();
+    showEditor(opening, [&] {
+        if (first)
+            QCoreApplication::sendEvent(m_txtDataEntry, first);
+    });
+}
+
+void FrmSelvaro::placeEditor()
+{
+    if (!m_editor->Visible())
+        return;
+    const QRect inView = m_MSFGAZ->cellRect(m_MSFGAZ->Row(), m_MSFGAZ->Col()).intersected(m_MSFGAZ->viewport()->geometry());
+    m_editor->showIn(inView.isEmpty() ? QRect() : inView.translated(m_MSFGAZ->pos()));
+}
+
 void FrmSelvaro::enterKey(EntryKey key)
 {
     const std::optional<EntryMove> move =
         entryMove(key, m_MSFGAZ->Row(), m_MSFGAZ->Col(), m_MSFGAZ->Rows(), m_MSFGAZ->Cols());
     if (!move)
         return;
-    if (move->appendLine)
-        CmdAddS_Click();
-    if (move->row >= m_MSFGAZ->Rows())
-        return;
-    m_MSFGAZ->moveTo(move->row, move->col);
-    MSFGAZ_Click();
+    const int openings = m_editorOpenings;
+    {
+        const QScopedValueRollback<int> moving(m_keyMoves, m_keyMoves + 1);
+        if (move->appendLine)
+            CmdAddS_Click();
+        if (move->row >= m_MSFGAZ->Rows())
+            return;
+        m_MSFGAZ->moveTo(move->row, move->col);
+    }
+    // Keys typed during the move's yields have opened the editor already and may have moved on, closed it
+    // or left the grid; a click may have taken the focus elsewhere. Then they decide, not this move.
+    if (m_editorOpenings == openings && m_MSFGAZ->hasFocus())
+        openEditor(EditorOpening::SelectAll);
 }
 
-void FrmSelvaro::editRequest(const QString &typed)
+void FrmSelvaro::leaveGrid(bool forward)
 {
-    if (typed.isEmpty()) {
-        MSFGAZ_Click();
-        return;
+    QWidget *from = forward ? static_cast<QWidget *>(m_txtDataEntry) : m_MSFGAZ;
+    for (QWidget *w = from;;) {
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return;
+        if (w == m_txtDataEntry || w == m_MSFGAZ || m_MSFGAZ->isAncestorOf(w) || !isAncestorOf(w))
+            continue;
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
     }
-    // The typed character replaces the cell's text before queued events run, so that a click queued
-    // behind the key writes it back into this cell.
-    const Twips twips(*this);
-    showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor, [&] {
-        m_txtDataEntry->setText(typed);
-        yieldToEvents();
-    });
+}
+
+namespace {
+
+// Ctrl+Tab (true), Ctrl+Shift+Tab (false), or neither.
+std::optional<bool> controlTab(const QKeyEvent *key)
+{
+    if (!(key->modifiers() & Qt::ControlModifier))
+        return std::nullopt;
+    if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier)))
+        return false;
+    if (key->key() == Qt::Key_Tab)
+        return true;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool FrmSelvaro::gridKey(QKeyEvent *key)
+{
+    if (const std::optional<bool> forward = controlTab(key)) {
+        leaveGrid(*forward);
+        return true;
+    }
+    // Keys that reach the grid while a key move is under way belong to the editor about to open on the
+    // new cell; while an edit is pending with its cell scrolled out of view, to that edit.
+    if (m_keyMoves > 0 || (m_editor->Visible() && !m_txtDataEntry->isVisible())) {
+        openEditor(EditorOpening::SelectAll, key);
+        return true;
+    }
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        openEditor(EditorOpening::SelectAll);
+        return true;
+    case Qt::Key_F2:
+        openEditor(EditorOpening::CursorAtEnd);
+        return true;
+    default:
+        break;
+    }
+    // A typed character opens the editor and replaces the cell's text there.
+    if (!key->text().isEmpty() && key->text().at(0).isPrint()) {
+        openEditor(EditorOpening::SelectAll, key);
+        return true;
+    }
+    return false;
+}
+
+bool FrmSelvaro::editorKey(QKeyEvent *key)
+{
+    if (const std::optional<bool> forward = controlTab(key)) {
+        leaveGrid(*forward);
+        return true;
+    }
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        enterKey(EntryKey::Enter);
+        return true;
+    case Qt::Key_Tab:
+        enterKey(key->modifiers() & Qt::ShiftModifier ? EntryKey::BackTab : EntryKey::Tab);
+        return true;
+    case Qt::Key_Backtab:
+        enterKey(EntryKey::BackTab);
+        return true;
+    case Qt::Key_Up:
+        enterKey(EntryKey::Up);
+        return true;
+    case Qt::Key_Down:
+        enterKey(EntryKey::Down);
+        return true;
+    case Qt::Key_Escape:
+        cancelCellEdit(*m_editor);
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool FrmSelvaro::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_txtDataEntry && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-            return false;
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            enterKey(EntryKey::Enter);
+    if (event->type() == QEvent::KeyPress) {
+        if (watched == m_txtDataEntry && editorKey(static_cast<QKeyEvent *>(event)))
             return true;
-        case Qt::Key_Tab:
-            enterKey(key->modifiers() & Qt::ShiftModifier ? EntryKey::BackTab : EntryKey::Tab);
+        if (watched == m_MSFGAZ && gridKey(static_cast<QKeyEvent *>(event)))
             return true;
-        case Qt::Key_Backtab:
-            enterKey(EntryKey::BackTab);
-            return true;
-        case Qt::Key_Up:
-            enterKey(EntryKey::Up);
-            return true;
-        case Qt::Key_Down:
-            enterKey(EntryKey::Down);
-            return true;
-        default:
-            break;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -16,6 +16,7 @@ class LineEditBox;
 class PaintThrottle;
 class PlainTextBox;
 class PrintCommand;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -67,8 +68,8 @@ public:
     void MSFGAZ_LeaveCell();
     void MSFGAZ_RowColChange();
     void CommitCellEdit();
-    // A click on the total writes a pending edit back, recalculates the line sums and adds them up;
-    // leaving it writes the total in words.
+    // A click on the total (or reaching it by keys) writes a pending edit back, recalculates the line sums
+    // and adds them up; leaving it writes the total in words.
     void Text7_Click();
     void Text7_LostFocus();
     // What a print relies on: writes a pending edit back, then recalculates the line sums, the total and
@@ -104,16 +105,30 @@ protected:
 
 private:
     void createControls();
+    void nameEditor();
+    // Shows the editor over the current cell (scrolled into view); first, the key that opened it, is
+    // handed to it before queued events run.
+    void openEditor(EditorOpening opening, QKeyEvent *first = nullptr);
+    void showEditor(EditorOpening opening, const std::function<void()> &beforeYield);
+    // Lays a pending editor over its cell where the grid now shows it, hidden while it is out of view.
+    void placeEditor();
     void enterKey(EntryKey key);
-    void editRequest(const QString &typed);
     void refreshTotal();
     void fitTotal();
     void tellCharactersNotKept();
+    bool gridKey(QKeyEvent *key);
+    bool editorKey(QKeyEvent *key);
+    // The total as Text7_Click makes it, yielding through yield.
+    void makeTotal(const std::function<void()> &yield);
+    // Ctrl+Tab, Ctrl+Shift+Tab: the focus goes to the control after or before the grid.
+    void leaveGrid(bool forward);
 
     StatePlaces m_places;
     QLocale m_locale;
     bool m_finished = false;
     std::unique_ptr<QLockFile> m_lock;
+    int m_keyMoves = 0;        // key moves under way; the editor opens on the new cell when each ends
+    int m_editorOpenings = 0;  // times the editor was shown from hidden
 
     ClickLineEdit *m_Text7 = nullptr;
     QLineEdit *m_TextN = nullptr;

@@ -38,6 +38,8 @@ TableFlexGrid::TableFlexGrid(QWidget *parent) : QTableWidget(1, kCreatedCols, pa
     m_alignment = QList<Qt::Alignment>(kCreatedCols, Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < kCreatedCols; ++c)
         setHorizontalHeaderItem(c, new QTableWidgetItem());
+    for (QHeaderView *header : {horizontalHeader(), verticalHeader()})
+        connect(header, &QHeaderView::sectionResized, this, &TableFlexGrid::CellsMoved);
     connect(this, &QAbstractItemView::clicked, this, [this] {
         if (m_deferDepth > 0 || m_rowColChangeDepth > 0)
             m_clickPending = true;
@@ -272,18 +274,19 @@ void TableFlexGrid::focusInEvent(QFocusEvent *event)
 
 void TableFlexGrid::keyPressEvent(QKeyEvent *event)
 {
-    const int key = event->key();
-    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
-    if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2)) {
-        emit EditRequest(QString());
-        return;
-    }
-    const QString typed = event->text();
-    if (plain && !typed.isEmpty() && typed.at(0).isPrint()) {
-        emit EditRequest(typed);
-        return;
-    }
     deferMoves([&] { QTableWidget::keyPressEvent(event); });
+}
+
+void TableFlexGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableWidget::scrollContentsBy(dx, dy);
+    emit CellsMoved();
+}
+
+void TableFlexGrid::updateGeometries()
+{
+    QTableWidget::updateGeometries();
+    emit CellsMoved();
 }
 
 void TableFlexGrid::setFormatString(const QString &format)

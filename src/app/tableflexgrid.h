@@ -71,9 +71,8 @@ signals:
     void RowColChange();
     // A mouse click on a cell.
     void Click();
-    // The keyboard asks to edit the current cell (Enter or F2: typed is empty; a printable key: typed
-    // is its text, which replaces the cell's text in the editor).
-    void EditRequest(const QString &typed);
+    // The cells moved on the grid: it scrolled, was resized, or its columns or lines changed size.
+    void CellsMoved();
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -83,6 +82,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
 
 private:
     template<typename Handler>

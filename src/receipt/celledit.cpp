@@ -1,27 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "celledit.h"
 
-void showCellEditor(const FlexGrid &grid, int gridLeft, int gridTop, CellEditor &editor,
+#include <algorithm>
+
+void showCellEditor(const FlexGrid &grid, int gridLeft, int gridTop, CellEditor &editor, EditorOpening opening,
                     const std::function<void()> &yield)
 {
     // A shown editor holds the pending edit of this very cell (every change of the current cell writes
-    // it back first): showing it again keeps what was typed.
-    if (!editor.Visible())
+    // it back first): showing it again keeps what was typed, and where.
+    if (!editor.Visible()) {
         editor.setText(grid.TextMatrix(grid.Row(), grid.Col()));
+        editor.setReadOnly(grid.Col() == SumColumn);
+        if (opening == EditorOpening::SelectAll)
+            editor.selectAll();
+        else
+            editor.setCursorAtEnd();
+    }
     editor.Move(gridLeft + grid.CellLeft(), gridTop + grid.CellTop(), grid.CellWidth(), grid.CellHeight());
     editor.setVisible(true);
+    editor.SetFocus();
     if (yield)
         yield();
-    editor.SetFocus();
 }
 
 bool CommitCellEdit(FlexGrid &grid, CellEditor &editor)
 {
     if (!editor.Visible())
         return false;
-    grid.setTextMatrix(grid.Row(), grid.Col(), editor.Text());
+    const bool write = !editor.ReadOnly();
+    if (write)
+        grid.setTextMatrix(grid.Row(), grid.Col(), editor.Text());
     editor.setVisible(false);
-    return true;
+    return write;
+}
+
+void cancelCellEdit(CellEditor &editor)
+{
+    editor.setVisible(false);
 }
 
 void appendLine(FlexGrid &grid)
@@ -44,20 +59,16 @@ void deleteLine(FlexGrid &grid)
 std::optional<EntryMove> entryMove(EntryKey key, int row, int col, int rows, int cols)
 {
     const int lastRow = rows - 1;
-    const int lastCol = cols - 1;
+    const int lastCol = cols - 2;  // the last one typed into; the sums follow
     switch (key) {
     case EntryKey::Enter:
     case EntryKey::Tab:
         if (col < lastCol)
             return EntryMove{row, col + 1, false};
-        if (row < lastRow)
-            return EntryMove{row + 1, 0, false};
-        if (key == EntryKey::Tab)
-            return EntryMove{row + 1, 0, true};
-        return std::nullopt;
+        return EntryMove{row + 1, 0, row >= lastRow};
     case EntryKey::BackTab:
         if (col > 0)
-            return EntryMove{row, col - 1, false};
+            return EntryMove{row, std::min(col - 1, lastCol), false};
         if (row > 1)
             return EntryMove{row - 1, lastCol, false};
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include "tableflexgrid.h"
 #include "translations.h"
 #include "twips.h"
+#include "xvfb.h"
 
 #include <QAccessible>
 #include <QDialogButtonBox>
@@ -20,6 +21,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QStandardPaths>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +50,9 @@ void type(const QString &text)
 }
 
 void key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+
+// Where a test runs again as a program shown on a virtual X server.
+constexpr char kOnXvfb[] = "SELVARO_TEST_ON_XVFB";
 
 void click(QWidget *widget, QPoint at = {}) { QTest::mouseClick(widget, Qt::LeftButton, {}, at); }
 
@@ -83,6 +88,8 @@ class tst_FrmSelvaro : public QObject {
         const QString place = dir.isEmpty() ? m_dir->path() : dir;
         m_window = std::make_unique<FrmSelvaro>(StatePlaces{place, user.isEmpty() ? place + "/user" : user}, locale);
         m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->activateWindow();  // with no window manager to do it
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_grid = m_window->MSFGAZ();
         m_editor = m_window->txtDataEntry();
@@ -168,32 +175,46 @@ private slots:
         open(locale);
         auto local = [&](QString text) { return text.replace(u',', locale.decimalPoint()); };
 
-        // Without the mouse: Tab and Enter go on to the next cell, Tab in the last cell adds a line; Enter,
-        // Up, Down and Shift+Tab go on where there is a cell to go to, and nowhere else.
+        // Without the mouse: Tab and Enter go on to the next cell, past the sums, and after the last price
+        // add a line; Up, Down and Shift+Tab go on where there is a cell to go to, and nowhere else. A key
+        // move selects the cell's text, so typing replaces it; Esc puts it back.
         clickCell(1, 0);
-        const QStringList typed = {"1", "Мыло", "шт", "1", "10.5", "", "2", "Гвозди", "кг", "2 шт", "1", "",
+        const QStringList typed = {"1", "Мыло", "шт", "1", "10.5", "2", "Гвозди", "кг", "2 шт", "1",
                                    "3", "Сода", "", "0.5", "12.35"};
         for (qsizetype i = 0; i < typed.size(); ++i) {
             type(typed[i]);
-            key(i % 6 == 1 || i % 6 == 3 ? Qt::Key_Return : Qt::Key_Tab);
+            key(i % 5 == 1 || i % 5 == 3 ? Qt::Key_Return : Qt::Key_Tab);
         }
-        QCOMPARE(rows(), local("1|Мыло|шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Сода||0.5|12.35|6,175"));
+        QCOMPARE(rows(), local("1|Мыло|шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Сода||0.5|12.35|6,175 / |||||0"));
         QStringList trail;
-        for (Qt::Key k : {Qt::Key_Return, Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Up,
-                          Qt::Key_Backtab, Qt::Key_Down, Qt::Key_Backtab, Qt::Key_Down, Qt::Key_Down, Qt::Key_Backtab}) {
+        for (Qt::Key k : {Qt::Key_Backtab, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Backtab, Qt::Key_Down,
+                          Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
             key(k);
             trail << editing();
         }
-        QCOMPARE(trail.join(" | "), local("3:5 6,175 | 3:5 6,175 | 2:5 2 | 1:5 10,5 | 1:5 10,5 | 2:0 2 | 1:0 1 | 1:0 1 | "
-                                          "2:0 2 | 1:5 10,5 | 2:5 2 | 3:5 6,175 | 3:4 12.35"));
+        type("9");
+        trail << editing();
+        key(Qt::Key_Escape);
+        trail << editing() + ' ' + m_grid->TextMatrix(3, 3);
+        QCOMPARE(trail.join(" | "), "3:4 12.35 | 2:4 1 | 1:4 10.5 | 1:4 10.5 | 1:3 1 | 2:3 2 шт | 3:3 0.5 | 4:3  | "
+                                    "4:3  | 3:3 0.5 | 3:3 9 | not editing 0.5");
+        // The sums are computed: shown read-only.
+        clickCell(2, 5);
+        type("5");
+        QCOMPARE(editing() + QString::number(m_editor->isReadOnly()), "2:5 21");
         // On the grid itself a typed character opens the editor with that character in it.
-        m_grid->setFocus();
-        key(Qt::Key_Left);
+        clickCell(3, 3);
+        key(Qt::Key_Escape);
         type("7");
         QCOMPARE(editing(), "3:3 7");
 
-        // The total counts the pending "7"; it is painted once added up however its painting was held back
-        // meanwhile; the words come once the focus leaves it.
+        // The pending "7" survives a new line and the focus leaving.
+        click(m_window->CmdAddS());
+        m_editor->setFocus();
+        QCOMPARE(editing() + " / " + m_grid->TextMatrix(3, 3), "3:3 7 / 0.5");
+
+        // The total, with the pending edit written back first, painted once added up however its painting
+        // was held back meanwhile; the words once the focus leaves it.
         EventCounter paints(m_window->Text7(), {QEvent::Paint});
         click(m_window->Text7());
         QCOMPARE(m_window->Text7()->text() + m_window->Text4()->toPlainText(), local("98,95"));
@@ -202,15 +223,11 @@ private slots:
         click(m_window->TextFIO());
         QCOMPARE(m_window->Text4()->toPlainText(), "девяносто восемь рублей девяносто пять копеек");
 
-        // A pending "8" survives a new line and the focus leaving; an arrow key on the grid writes it back
-        // without showing the editor again, and the total and its words follow; a click writes back,
-        // blanks and all.
-        m_grid->setFocus();
-        type("8");
+        // An arrow key on the grid writes a pending edit back without showing the editor again; a click
+        // writes back, blanks and all.
         m_window->CmdSaveg()->setEnabled(false);
-        click(m_window->CmdAddS());
-        m_editor->setFocus();
-        QCOMPARE(editing() + " / " + m_grid->TextMatrix(3, 3), "3:3 8 / 7");
+        clickCell(3, 1);
+        type("a");
         m_grid->setFocus();
         key(Qt::Key_Up);
         QVERIFY(!m_editor->isVisible() && m_window->CmdSaveg()->isEnabled());
@@ -219,16 +236,16 @@ private slots:
         clickCell(1, 1);
         type(" x ");
         clickCell(2, 0);
-        QCOMPARE(rows(), local("1|Мыло x |шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Сода||8|12.35|98,8 / |||||0"));
+        QCOMPARE(rows(), local("1|Мыло x |шт|1|10.5|10,5 / 2|Гвозди|кг|2 шт|1|2 / 3|Содаa||7|12.35|86,45 / |||||0 / |||||0"));
 
         // " Удалить строку" takes the selected line with its pending edit, the first line while others
         // remain, never the last one, all silently.
         type("9");
         click(m_window->CmdDelS());
-        QCOMPARE(rows() + editing(), local("1|Мыло x |шт|1|10.5|10,5 / 3|Сода||8|12.35|98,8 / |||||0not editing"));
-        QCOMPARE(m_window->Text7()->text(), local("109,30"));
+        QCOMPARE(rows() + editing(), local("1|Мыло x |шт|1|10.5|10,5 / 3|Содаa||7|12.35|86,45 / |||||0 / |||||0not editing"));
+        QCOMPARE(m_window->Text7()->text(), local("96,95"));
         clickCell(1, 0);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             click(m_window->CmdDelS());
         QCOMPARE(rows(), "|||||0");
         QCOMPARE(MessageBox::takeShown().size(), 0);
@@ -380,6 +397,95 @@ private slots:
             products << localeNumberText(roundTo3(q * p), comma);
         }
         QCOMPARE(sums, products);
+    }
+
+    // Keys sent at once, faster than any typist (a barcode scanner's stream, a cell skipped with a second
+    // Tab): every key reaches its cell in order, also while the line sums are recalculated. Posted all before the first is handled, and sent
+    // through a real X server with no delay.
+    void fastTypingArrivesWhole_data()
+    {
+        QTest::addColumn<bool>("xdotool");
+        QTest::newRow("posted at once") << false;
+        QTest::newRow("xdotool at 0 ms on Xvfb") << true;
+    }
+    void fastTypingArrivesWhole()
+    {
+        QFETCH(bool, xdotool);
+        std::optional<Xvfb> server;
+        if (xdotool && !qEnvironmentVariableIsSet(kOnXvfb)) {
+            server.emplace();
+            if (!server->unavailableReason().isEmpty())
+                QSKIP(qPrintable(server->unavailableReason()));
+            QProcess child;
+            QProcessEnvironment env = server->environment();
+            env.insert(kOnXvfb, "1");
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"fastTypingArrivesWhole:xdotool at 0 ms on Xvfb"});
+            QVERIFY(child.waitForFinished(240000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        open();
+        m_grid->setFocus();
+        QString stream = "\r", expected;
+        for (int line = 1; line <= 30; ++line) {
+            const QString cells[] = {QString::number(line), QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0')),
+                                     line % 2 ? "pc" : "", QString::number(line % 3 + 1), "12.5"};
+            stream += QStringList(std::begin(cells), std::end(cells)).join(u'\t') + '\r';
+            expected += QStringList(std::begin(cells), std::end(cells)).join(u'|') + '|' +
+                        localeNumberText((line % 3 + 1) * 12.5, comma) + " / ";
+        }
+        if (xdotool) {
+            QProcess keys;
+            keys.start("xdotool", QStringList({"key", "--delay", "0"}) + Xvfb::keyNames(stream));
+            QTRY_VERIFY_WITH_TIMEOUT(keys.state() == QProcess::NotRunning, 60000);
+        } else {
+            for (QChar ch : stream) {
+                const int key = ch == u'\t' ? Qt::Key_Tab : ch == u'\r' ? Qt::Key_Return : Qt::Key_unknown;
+                for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                    QCoreApplication::postEvent(m_window->windowHandle(), new QKeyEvent(type, key, {}, QString(ch)));
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(rows(), expected + "|||||0", 60000);
+        QCOMPARE(editing(), "31:0 ");
+    }
+
+    // The editor moves with its cell when the grid scrolls, hidden while the cell is out of view, and what is
+    // typed then goes into its own line. The keyboard reaches every control in order from top to bottom,
+    // Ctrl+Tab leaves the grid, and the total is made by keyboard as by a click.
+    void scrollingAndTheKeyboardOnly()
+    {
+        open();
+        for (int i = 0; i < 11; ++i)
+            m_window->CmdAddS()->click();
+        m_grid->setTextMatrix(1, 4, "2");
+        clickCell(1, 3);
+        type("5");
+        QScrollBar *wheel = m_grid->verticalScrollBar();
+        wheel->setValue(wheel->maximum());
+        QVERIFY(!m_editor->isVisible());
+        type("0");
+        QCOMPARE(editing() + ' ' + QString::number(wheel->value()), "1:3 50 0");
+        wheel->setValue(3);
+        wheel->setValue(0);
+        QCOMPARE(editing(), "1:3 50");
+
+        QStringList order;
+        QTest::keyClick(m_editor, Qt::Key_Tab, Qt::ControlModifier);
+        for (int i = 0; i < 10; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            key(Qt::Key_Tab);
+        }
+        QCOMPARE(order.join(u' '), "Text7 Text4 TextFIO CmdAddS CmdDelS CmdPrint CmdExit TxtClish TextN MSFGAZ");
+        QCOMPARE(m_window->Text7()->text() + ' ' + m_grid->TextMatrix(1, 3), "100 50");
+        QTest::keyClick(m_grid, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), m_window->TextN());
+        m_grid->setTextMatrix(2, 3, "1");
+        m_grid->setTextMatrix(2, 4, "3");
+        m_window->Text7()->setFocus(Qt::MouseFocusReason);
+        key(Qt::Key_Space);
+        QCOMPARE(m_window->Text7()->text(), "103");
     }
 
     void resizeMovesTheBottomBlock()

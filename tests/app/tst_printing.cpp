@@ -5,6 +5,7 @@
 #include "printcommand.h"
 #include "receiptlayout.h"
 #include "tableflexgrid.h"
+#include "xvfb.h"
 
 #include <QAction>
 #include <QDir>
@@ -139,6 +140,43 @@ private slots:
         }
         QVERIFY(lines.size() > 1);
         QVERIFY2(boxes.contains(QRegularExpression(R"re(xMin="28\d\.\d+"[^>]*>упак<)re")), qPrintable(boxes));
+    }
+
+    // A whole receipt made without the mouse on a real X server: three lines typed with Enter and Tab only,
+    // the total reached with Ctrl+Tab, the seller's name, Ctrl+P; the page spooled on the default queue.
+    void keyboardOnlyReceipt()
+    {
+        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
+            QSKIP(qPrintable(unavailable));
+        const Xvfb server;
+        if (!server.unavailableReason().isEmpty())
+            QSKIP(qPrintable(server.unavailableReason()));
+        // A copy of the program keeps its state files beside it, here.
+        const QString program = m_dir->filePath("selvaro");
+        QVERIFY(QFile::copy(SELVARO_EXECUTABLE, program));
+        QProcess selvaro;
+        QProcessEnvironment env = server.environment();
+        env.insert("LC_ALL", "C.UTF-8");
+        selvaro.setProcessEnvironment(env);
+        selvaro.start(program);
+        QVERIFY(selvaro.waitForStarted());
+        const QString window = server.xdotool({"search", "--sync", "--onlyvisible", "--pid", QString::number(selvaro.processId())});
+        QVERIFY(!window.isEmpty());
+        server.xdotool({"windowfocus", "--sync", window});
+        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+        const QString keys = "\t77\t\r1\tnails\tkg\t2\t3.5\r2\tscrews\tpc\t3\t1.5\r3\tsoap\tpc\t1\t10";
+        const QStringList before = CupsSpool::documents();
+        server.xdotool(QStringList({"key", "--delay", "0"}) + Xvfb::keyNames(keys) + QStringList({"ctrl+Tab", "Tab", "Tab"}) +
+                       Xvfb::keyNames("petrova " + token) + QStringList("ctrl+p"));
+        const QString document = CupsSpool::waitForDocument(before, token);
+        selvaro.terminate();
+        selvaro.waitForFinished();
+        QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
+        const QString text = CupsSpool::run("pdftotext", {"-layout", document, "-"}).simplified();
+        for (const QString &piece : QString("ТОВАРНЫЙ ЧЕК № 77|1 nails kg 2 3.5 7|2 screws pc 3 1.5 4.5|3 soap pc 1 10 10|"
+                                            "ИТОГО: 21.50|двадцать один рубль пятьдесят копеек|Продавец petrova %1").arg(token).split(u'|'))
+            QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
+        QCOMPARE(numberFile(), "78\r\n");
     }
 
     void noPrinterOffersPdf()
