@@ -50,15 +50,17 @@ public:
     using SaveFileNameChooser =
         std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedPath)>;
     static void setSaveFileNameChooser(SaveFileNameChooser chooser);
+    // The PDF file name the user chose (through the chooser above when one is set); empty when cancelled.
+    static QString askPdfFileName(QWidget *parent, const QString &caption, const QString &suggestedPath);
 
 private:
     ReceiptTexts prepare();
     void moveToLastCell();
     // Prints on printer, then moves to the last cell and counts or reports the print.
     void printOn(QPrinter &printer, const ReceiptTexts &texts);
-    void finishPrint(const ReceiptTexts &printed, const PrintResult &result);
+    void finishPrint(const ReceiptTexts &printed, const PrintResult &result, const QPrinter &printer);
     void savePdf(const ReceiptTexts &texts);
-    void count(const ReceiptTexts &printed);
+    void count(const ReceiptTexts &printed, const QPrinter &printer);
     QString suggestedPdfPath(const ReceiptTexts &texts) const;
 
     FrmSelvaro *m_window;

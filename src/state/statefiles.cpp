@@ -172,6 +172,11 @@ QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN)
     return failures;
 }
 
+QString stateDirectory(const StatePlaces &places)
+{
+    return writePlace(places);
+}
+
 StatePlaces defaultStatePlaces()
 {
     return {QCoreApplication::applicationDirPath(),

@@ -38,6 +38,10 @@ struct StatePlaces {
 // The directory of the executable and the user's data directory of this program.
 StatePlaces defaultStatePlaces();
 
+// The directory the files are saved in: beside the executable when it can take them, otherwise the
+// user's data directory (created when missing). Other files of the program belong there too.
+QString stateDirectory(const StatePlaces &places);
+
 // Start, Finish and saveNumber over the places above.
 void Start(const StatePlaces &places, QString &TxtClish, QString &TextN);
 QList<SaveFailure> Finish(const StatePlaces &places, const QString &TxtClish, const QString &TextN);
