@@ -146,6 +146,9 @@ void JournalRecorder::start()
     }
     JournalStatus status;
     const std::optional<JournalDraft> draft = journal->draft(&status);
+    // The file is let go until the first print or the journal window needs it, so a window that
+    // prints nothing keeps nothing open.
+    m_journal.reset();
     if (!draft || draft->lines.isEmpty())
         return;
     m_draftKept = true;
@@ -328,7 +331,7 @@ bool JournalRecorder::keepDraft()
     for (;;) {
         QString why;
         bool kept = recordUnrecorded(&why);
-        Journal *journal = kept ? this->journal(&why) : nullptr;
+        Journal *journal = kept && (unprinted || m_draftKept) ? this->journal(&why) : nullptr;
         if (journal && !unprinted) {
             // A draft put back at the start and printed since (or emptied) is gone.
             if (m_draftKept && journal->clearDraft())
