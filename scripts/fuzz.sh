@@ -16,7 +16,7 @@ for t in $targets; do
     cmake --build build-fuzz --parallel "$(nproc)" --target "$t"
 done
 
-# The state-file fuzzer writes files at every run: keep them in memory when possible.
+# The state-file and journal fuzzers write files at every run: keep them in memory when possible.
 [[ -d /dev/shm && -w /dev/shm ]] && export TMPDIR=/dev/shm
 mkdir -p build-fuzz/artifacts
 for t in $targets; do

@@ -78,6 +78,10 @@ public:
     // Records receipt with its lines in one transaction and sets receipt.id. Nothing is kept on failure.
     virtual JournalStatus record(JournalReceipt &receipt) = 0;
 
+    // Records several receipts in one transaction (receipts kept elsewhere meanwhile, an import) and
+    // sets their ids. Nothing is kept on failure.
+    virtual JournalStatus recordAll(QList<JournalReceipt> &receipts) = 0;
+
     // The receipt with its lines, or nullopt with the reason in status.
     virtual std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) = 0;
 

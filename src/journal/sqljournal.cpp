@@ -60,6 +60,7 @@ SqlJournal::SqlJournal(const QString &connectionName, const QString &location)
 
 SqlJournal::~SqlJournal()
 {
+    m_kept.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -122,56 +123,81 @@ JournalStatus SqlJournal::migrate()
     });
 }
 
+QSqlQuery *SqlJournal::kept(const QString &sql, JournalStatus &status)
+{
+    std::shared_ptr<QSqlQuery> &statement = m_kept[sql];
+    if (!statement) {
+        auto prepared = std::make_shared<QSqlQuery>(m_db);
+        if (status = prepare(*prepared, sql); !status) {
+            m_kept.remove(sql);
+            return nullptr;
+        }
+        statement = prepared;
+    }
+    return statement.get();
+}
+
 JournalStatus SqlJournal::insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines)
 {
-    QSqlQuery q = query();
-    if (JournalStatus prepared = prepare(q, sql); !prepared)
-        return prepared;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    JournalStatus status;
+    QSqlQuery *q = kept(sql, status);
+    for (qsizetype i = 0; q && i < lines.size() && status; ++i) {
         const JournalLine &line = lines[i];
         int column = 0;
         if (owner.isValid())
-            q.bindValue(column++, owner);
-        q.bindValue(column++, qint64(i + 1));
+            q->bindValue(column++, owner);
+        q->bindValue(column++, qint64(i + 1));
         for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
-            q.bindValue(column++, textValue(*text));
-        if (JournalStatus inserted = run(q); !inserted)
-            return inserted;
+            q->bindValue(column++, textValue(*text));
+        status = run(*q);
     }
-    return {};
+    return status;
+}
+
+// Inserts the receipt inside the caller's transaction and sets its id.
+JournalStatus SqlJournal::insert(JournalReceipt &receipt)
+{
+    JournalStatus status;
+    QSqlQuery *q = kept(QStringLiteral(
+        "INSERT INTO receipts (number, issued_at, date_printed, seller_header, seller_name, total,"
+        " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), status);
+    if (!q)
+        return status;
+    int column = 0;
+    for (const QVariant &value : {textValue(receipt.number), textValue(storedTime(receipt.issuedAt)),
+                                  textValue(receipt.datePrinted), textValue(receipt.sellerHeader),
+                                  textValue(receipt.sellerName), textValue(receipt.total),
+                                  optionalValue(receipt.totalKopecks), textValue(receipt.words),
+                                  textValue(receipt.issuedTo), optionalValue(receipt.copyOf)})
+        q->bindValue(column++, value);
+    if (status = run(*q); !status)
+        return status;
+    receipt.id = q->lastInsertId().toLongLong();
+    status = insertLines(QStringLiteral("INSERT INTO receipt_lines (receipt_id, position, num, name, unit, quantity, price, sum)"
+                                        " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                         receipt.id, receipt.lines);
+    return status ? indexReceipt(receipt) : status;
 }
 
 JournalStatus SqlJournal::record(JournalReceipt &receipt)
 {
-    qint64 id = 0;
+    QList<JournalReceipt> one{receipt};
+    const JournalStatus status = recordAll(one);
+    receipt.id = one[0].id;
+    return status;
+}
+
+JournalStatus SqlJournal::recordAll(QList<JournalReceipt> &receipts)
+{
+    QList<JournalReceipt> recorded = receipts;
     const JournalStatus status = inWriteTransaction([&]() {
-        QSqlQuery q = query();
-        if (JournalStatus prepared = prepare(q, QStringLiteral(
-                "INSERT INTO receipts (number, issued_at, date_printed, seller_header, seller_name, total,"
-                " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-            !prepared)
-            return prepared;
-        int column = 0;
-        for (const QVariant &value : {textValue(receipt.number), textValue(storedTime(receipt.issuedAt)),
-                                      textValue(receipt.datePrinted), textValue(receipt.sellerHeader),
-                                      textValue(receipt.sellerName), textValue(receipt.total),
-                                      optionalValue(receipt.totalKopecks), textValue(receipt.words),
-                                      textValue(receipt.issuedTo), optionalValue(receipt.copyOf)})
-            q.bindValue(column++, value);
-        if (JournalStatus inserted = run(q); !inserted)
-            return inserted;
-        id = q.lastInsertId().toLongLong();
-        if (JournalStatus lines = insertLines(QStringLiteral(
-                "INSERT INTO receipt_lines (receipt_id, position, num, name, unit, quantity, price, sum)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), id, receipt.lines);
-            !lines)
-            return lines;
-        JournalReceipt recorded = receipt;
-        recorded.id = id;
-        return indexReceipt(recorded);
+        JournalStatus inserted;
+        for (qsizetype i = 0; i < recorded.size() && inserted; ++i)
+            inserted = insert(recorded[i]);
+        return inserted;
     });
     if (status)
-        receipt.id = id;
+        receipts = recorded;
     return status;
 }
 

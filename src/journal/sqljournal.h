@@ -3,12 +3,14 @@
 
 #include "journal.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
 // The journal over Qt SQL: the statements every back end shares are written here once; a back end
 // adds how it opens, what its failures mean, its schema steps and its full-text search.
@@ -18,6 +20,7 @@ public:
 
     QString location() const override { return m_location; }
     JournalStatus record(JournalReceipt &receipt) override;
+    JournalStatus recordAll(QList<JournalReceipt> &receipts) override;
     std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) override;
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status = nullptr) override;
     JournalStatus saveDraft(const JournalDraft &draft) override;
@@ -61,6 +64,9 @@ protected:
     JournalStatus run(const QString &sql, std::initializer_list<std::pair<QString, QVariant>> values = {}) const;
     QSqlQuery query() const { return QSqlQuery(m_db); }
     JournalStatus prepare(QSqlQuery &query, const QString &sql) const;
+    // A statement prepared once and kept for the journal's life (for what is run for every receipt);
+    // nullptr with the reason in status when it cannot be prepared.
+    QSqlQuery *kept(const QString &sql, JournalStatus &status);
     // Runs work inside a write transaction, committing when it succeeds and rolling back otherwise.
     JournalStatus inWriteTransaction(const std::function<JournalStatus()> &work);
 
@@ -71,8 +77,10 @@ protected:
     QString m_location;
 
 private:
+    JournalStatus insert(JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_kept;
 };
 
 // What a failed statement says for the log and the user: the driver's text.

@@ -124,6 +124,21 @@ private slots:
                 QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     }
 
+    // Receipts recorded together are all kept or, when one fails, none; the ids are set on success only.
+    void recordAllOrNothing()
+    {
+        auto journal = openSqliteJournal(m_path);
+        QVERIFY(journal);
+        QList<JournalReceipt> receipts{receiptOf("1", {2026, 1, 1}, "", "", {"а"}), receiptOf("2", {2026, 1, 1}, "", "", {"б"})};
+        receipts[1].copyOf = 42; // no such receipt
+        QVERIFY(!journal->recordAll(receipts));
+        QCOMPARE(receipts[0].id + receipts[1].id, 0);
+        QCOMPARE(journal->rows({}, 0, 10).size(), 0);
+        receipts[1].copyOf = std::nullopt;
+        QVERIFY(journal->recordAll(receipts));
+        QCOMPARE(numbers(journal->rows({}, 0, 10)) + QString::number(receipts[1].id - receipts[0].id), "2 11");
+    }
+
     // Texts are found literally, in any case, where their first word begins a word: never by the
     // search syntax in them, never across two fields or two goods. Newest first, a page at a time.
     void search_data()
