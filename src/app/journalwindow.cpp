@@ -140,7 +140,10 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     m_to->setObjectName(QStringLiteral("dateTo"));
     m_to->setAccessibleName(QStringLiteral("Период по"));
     for (QDateEdit *edit : {m_from, m_to}) {
+        edit->setLocale(window->locale());
+        edit->setDisplayFormat(window->locale().dateFormat(QLocale::ShortFormat));
         edit->setCalendarPopup(true);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 40);
         edit->setEnabled(false);
     }
 
