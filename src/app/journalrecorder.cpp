@@ -149,6 +149,13 @@ void JournalRecorder::start()
     // The file is let go until the first print or the journal window needs it, so a window that
     // prints nothing keeps nothing open.
     m_journal.reset();
+    if (!draft && !status) {
+        MessageBox::show(m_window, QMessageBox::Warning, kTitle,
+                         QStringLiteral("Черновик ненапечатанного чека не читается из журнала.\n%1")
+                             .arg(failureText(status.reason)),
+                         {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+        return;
+    }
     if (!draft || draft->lines.isEmpty())
         return;
     m_draftKept = true;

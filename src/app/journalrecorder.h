@@ -48,6 +48,8 @@ public:
 
     // The journal's file.
     QString filePath() const;
+    // why, a reason the journal gave, with the journal's file named in it (once).
+    QString failureText(const QString &why) const;
     // The open journal; tries to open it again when it could not be opened before. On failure nullptr,
     // with the reason in why.
     Journal *journal(QString *why = nullptr);
@@ -85,7 +87,6 @@ signals:
 private:
     bool record(JournalReceipt &receipt);
     bool recordUnrecorded(QString *why);
-    QString failureText(const QString &why) const;
     PrintResult printOn(QPrinter &printer, const JournalReceipt &receipt) const;
     bool saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool recordCopy);
     QList<QStringList> windowLines() const;

@@ -288,7 +288,7 @@ void JournalWindow::reload()
     Journal *journal = m_recorder->journal(&why);
     m_model->setQuery(journal, filter());
     if (!journal)
-        showFailure(QStringLiteral("Журнал чеков не открывается. Файл «%1»: %2").arg(m_recorder->filePath(), why));
+        showFailure(QStringLiteral("Журнал чеков не открывается. %1").arg(m_recorder->failureText(why)));
     else if (!m_model->failure().isEmpty())
         showFailure(QStringLiteral("Журнал чеков не читается: %1").arg(m_model->failure()));
     else if (m_model->rowCount() == 0)
