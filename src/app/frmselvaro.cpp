@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmselvaro.h"
 
+#include "journalrecorder.h"
 #include "linesums.h"
 #include "messagebox.h"
 #include "numbertext.h"
@@ -67,6 +68,7 @@ FrmSelvaro::FrmSelvaro(const StatePlaces &places, const QLocale &locale, QWidget
     });
 
     Form_Load();
+    m_journalRecorder->start();
     m_TxtClish->setFocus(Qt::OtherFocusReason);
 }
 
@@ -216,6 +218,7 @@ void FrmSelvaro::createControls()
     m_paintThrottle = new PaintThrottle(this);
 
     m_printCommand = new PrintCommand(this);
+    m_journalRecorder = new JournalRecorder(this);
 }
 
 QLineEdit *FrmSelvaro::txtDataEntry() const
@@ -290,6 +293,8 @@ bool FrmSelvaro::Form_Unload()
 {
     if (m_finished)
         return true;
+    if (!m_journalRecorder->keepDraft())
+        return false;
     for (;;) {
         const QList<SaveFailure> failures = saveStateFiles(false);
         if (failures.isEmpty()) {

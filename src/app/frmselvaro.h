@@ -11,6 +11,7 @@
 #include <memory>
 
 class ClickLineEdit;
+class JournalRecorder;
 class LineCellEditor;
 class LineEditBox;
 class PaintThrottle;
@@ -84,6 +85,8 @@ public:
 
     const QLocale &locale() const { return m_locale; }
     const StatePlaces &statePlaces() const { return m_places; }
+    // The receipt journal: recording, the draft and the journal window.
+    JournalRecorder *journalRecorder() const { return m_journalRecorder; }
 
     TableFlexGrid *MSFGAZ() const { return m_MSFGAZ; }
     QLineEdit *txtDataEntry() const;
@@ -145,6 +148,7 @@ private:
     QHash<QString, QWidget *> m_byName;
     PaintThrottle *m_paintThrottle = nullptr;
     PrintCommand *m_printCommand = nullptr;
+    JournalRecorder *m_journalRecorder = nullptr;
 
     std::unique_ptr<LineCellEditor> m_editor;
     std::unique_ptr<LineEditBox> m_text7Box;

@@ -2,6 +2,8 @@
 #include "printcommand.h"
 
 #include "frmselvaro.h"
+#include "journalrecorder.h"
+#include "linesums.h"
 #include "messagebox.h"
 #include "printerpage.h"
 #include "receiptnumber.h"
@@ -67,6 +69,8 @@ PrintCommand::PrintCommand(FrmSelvaro *window) : QObject(window), m_window(windo
             &QAction::triggered, this, &PrintCommand::preview);
     connect(addMenuAction(button, "actSavePdf", QStringLiteral("Сохранить в PDF…")), &QAction::triggered, this,
             &PrintCommand::saveAsPdf);
+    connect(addMenuAction(button, "actJournal", QStringLiteral("Журнал чеков…")), &QAction::triggered, this,
+            [this] { m_window->journalRecorder()->showWindow(); });
 
     auto *shortcut = new QShortcut(QKeySequence::Print, window);
     connect(shortcut, &QShortcut::activated, window, &FrmSelvaro::CmdPrint_Click);
@@ -80,6 +84,11 @@ void PrintCommand::setDialogRunner(DialogRunner runner)
 void PrintCommand::setSaveFileNameChooser(SaveFileNameChooser chooser)
 {
     s_saveFileNameChooser = std::move(chooser);
+}
+
+QString PrintCommand::askPdfFileName(QWidget *parent, const QString &caption, const QString &suggestedPath)
+{
+    return chooseSaveFileName(parent, caption, suggestedPath);
 }
 
 std::optional<ReceiptTexts> PrintCommand::prepare()
@@ -154,7 +163,7 @@ void PrintCommand::printOn(QPrinter &printer, const ReceiptTexts &texts)
 {
     const PrintResult result = printReceipt(printer, texts, *m_window->MSFGAZ());
     moveToLastCell();
-    finishPrint(texts, result);
+    finishPrint(texts, result, printer);
 }
 
 void PrintCommand::preview()
@@ -175,7 +184,7 @@ void PrintCommand::preview()
     // The preview closes accepted only when its own print button printed the page.
     if (runDialog(dialog) == QDialog::Accepted) {
         moveToLastCell();
-        finishPrint(*texts, last);
+        finishPrint(*texts, last, *printer);
     } else if (!last.ok && !last.reason.isEmpty()) {
         MessageBox::critical(m_window, kTitle, QStringLiteral("Не удалось показать чек: %1").arg(last.reason));
     }
@@ -190,10 +199,10 @@ void PrintCommand::saveAsPdf()
         savePdf(*texts);
 }
 
-void PrintCommand::finishPrint(const ReceiptTexts &printed, const PrintResult &result)
+void PrintCommand::finishPrint(const ReceiptTexts &printed, const PrintResult &result, const QPrinter &printer)
 {
     if (result.ok) {
-        count(printed);
+        count(printed, printer);
         return;
     }
     if (result.noPrinter) {
@@ -227,11 +236,13 @@ void PrintCommand::savePdf(const ReceiptTexts &texts)
                              QStringLiteral("Чек не сохранён в PDF. %1\n\nНомер чека не изменён.").arg(result.reason));
         return;
     }
-    count(texts);
+    count(texts, *printer);
 }
 
-void PrintCommand::count(const ReceiptTexts &printed)
+void PrintCommand::count(const ReceiptTexts &printed, const QPrinter &printer)
 {
+    m_window->journalRecorder()->recordPrint(printed, printer);
+
     // The next number follows the one on the page just made; a number that is no number stays as it is.
     const QString next = raiseReceiptNumber(printed.TextN, m_window->locale());
     if (next == printed.TextN)

@@ -51,6 +51,8 @@ public:
     using SaveFileNameChooser =
         std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedPath)>;
     static void setSaveFileNameChooser(SaveFileNameChooser chooser);
+    // The PDF file name the user chose (through the chooser above when one is set); empty when cancelled.
+    static QString askPdfFileName(QWidget *parent, const QString &caption, const QString &suggestedPath);
 
 private:
     // Brings the sums, the total and its words up to date and reads the texts of the page; nothing
@@ -59,9 +61,9 @@ private:
     void moveToLastCell();
     // Prints on printer, then moves to the last cell and counts or reports the print.
     void printOn(QPrinter &printer, const ReceiptTexts &texts);
-    void finishPrint(const ReceiptTexts &printed, const PrintResult &result);
+    void finishPrint(const ReceiptTexts &printed, const PrintResult &result, const QPrinter &printer);
     void savePdf(const ReceiptTexts &texts);
-    void count(const ReceiptTexts &printed);
+    void count(const ReceiptTexts &printed, const QPrinter &printer);
     QString suggestedPdfPath(const ReceiptTexts &texts) const;
 
     FrmSelvaro *m_window;

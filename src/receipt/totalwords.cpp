@@ -175,3 +175,24 @@ void writeTotalInWords(const TextBox &Text7, TextBox &Text4, const QLocale &loca
         words.prepend(QStringLiteral("минус "));
     Text4.setText(words);
 }
+
+std::optional<qint64> totalKopecks(const QString &Text7, const QLocale &locale)
+{
+    // The same readings as the words: a text that gets no words gets no amount.
+    const QChar separator = DecimalSeparator(locale);
+    if (Text7.contains(separator == u',' ? u'.' : u','))
+        return std::nullopt;
+    const std::optional<double> value = localeNumberReading(Text7, locale);
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    const std::optional<WrittenAmount> amount = splitWritten(Text7, locale);
+    if (!amount)
+        return std::nullopt;
+    const std::optional<qint64> roubles = roubleCount(amount->whole);
+    if (!roubles)
+        return std::nullopt;
+    const qint64 kopecks = *roubles * 100 + (amount->fraction.isEmpty() ? 0 : roundedKopecks(amount->fraction));
+    if (kopecks / 100 > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return amount->negative ? -kopecks : kopecks;
+}

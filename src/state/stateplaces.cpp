@@ -84,6 +84,11 @@ QList<SaveFailure> saveNumber(const StatePlaces &places, const QString &TextN)
     return saveNumber(writePlace(places), TextN);
 }
 
+QString stateDirectory(const StatePlaces &places)
+{
+    return writePlace(places);
+}
+
 QString firstSaveElsewhere(const StatePlaces &places)
 {
     const QString dir = writePlace(places);

@@ -26,6 +26,10 @@ void Start(const StatePlaces &places, QString &TxtClish, QString &TextN);
 QList<SaveFailure> Finish(const StatePlaces &places, const QString &TxtClish, const QString &TextN);
 QList<SaveFailure> saveNumber(const StatePlaces &places, const QString &TextN);
 
+// The directory the files are saved in: beside the executable when it can take them, otherwise the
+// user's data directory (created when missing). Other files of the program belong there too.
+QString stateDirectory(const StatePlaces &places);
+
 // The user's data directory when the next save has to go there, the executable's directory being closed
 // to writing, and neither file is there yet; otherwise empty. The user is told once, at that save.
 QString firstSaveElsewhere(const StatePlaces &places);

@@ -286,7 +286,7 @@ private slots:
         const QString dir = m_dir->filePath("state");
         std::optional<SealableDir> sealable;
         if (!blocked.isEmpty()) {
-            sealable.emplace(dir, "64k");
+            sealable.emplace(dir, "1m");
             if (const char *why = blocked == "full" ? sealable->cannotFill() : sealable->cannotSeal())
                 QSKIP(why);
         }

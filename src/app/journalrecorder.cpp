@@ -1,0 +1,388 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journalrecorder.h"
+
+#include "frmselvaro.h"
+#include "journalwindow.h"
+#include "messagebox.h"
+#include "printcommand.h"
+#include "stateplaces.h"
+#include "tableflexgrid.h"
+#include "textgrid.h"
+#include "totalwords.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QShortcut>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Журнал чеков");
+constexpr int kCells = 6;
+
+QStringList cellsOf(const JournalLine &line)
+{
+    return {line.num, line.name, line.unit, line.quantity, line.price, line.sum};
+}
+
+JournalLine lineOf(const QStringList &cells)
+{
+    const QStringList c = (cells + QStringList(kCells)).mid(0, kCells);
+    return {c[0], c[1], c[2], c[3], c[4], c[5]};
+}
+
+QList<QStringList> gridLines(const FlexGrid &grid)
+{
+    QList<QStringList> lines;
+    for (int row = 1; row < grid.Rows(); ++row) {
+        QStringList cells;
+        for (int col = 0; col < kCells; ++col)
+            cells << (col < grid.Cols() ? grid.TextMatrix(row, col) : QString());
+        lines << cells;
+    }
+    return lines;
+}
+
+bool holdsAnything(const QList<QStringList> &lines)
+{
+    for (const QStringList &cells : lines)
+        for (const QString &cell : cells)
+            if (!cell.isEmpty())
+                return true;
+    return false;
+}
+
+QString suggestedPdfPath(const JournalReceipt &receipt)
+{
+    // A number such as "б/н" must not turn into a directory.
+    static const QRegularExpression unsafe(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    QString number = receipt.number.trimmed();
+    number.replace(unsafe, QStringLiteral("_"));
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    return QDir(dir).filePath(number.isEmpty() ? QStringLiteral("Товарный чек (копия).pdf")
+                                               : QStringLiteral("Товарный чек № %1 (копия).pdf").arg(number));
+}
+
+} // namespace
+
+JournalReceipt journalReceipt(const ReceiptTexts &texts, const FlexGrid &grid, const QLocale &locale,
+                              const QString &issuedTo, const QDateTime &issuedAt)
+{
+    JournalReceipt receipt;
+    receipt.number = texts.TextN;
+    receipt.issuedAt = issuedAt;
+    receipt.datePrinted = texts.date;
+    receipt.sellerHeader = texts.TxtClish;
+    receipt.sellerName = texts.TextFIO;
+    receipt.total = texts.Text7;
+    receipt.totalKopecks = totalKopecks(texts.Text7, locale);
+    receipt.words = texts.Text4;
+    receipt.issuedTo = issuedTo;
+    for (const QStringList &cells : gridLines(grid))
+        receipt.lines << lineOf(cells);
+    return receipt;
+}
+
+ReceiptTexts receiptTexts(const JournalReceipt &receipt)
+{
+    return {receipt.sellerHeader, receipt.number, receipt.datePrinted,
+            receipt.total,        receipt.words,  receipt.sellerName};
+}
+
+QString issuedTo(const QPrinter &printer)
+{
+    if (!printer.outputFileName().isEmpty())
+        return QStringLiteral("pdf:") + QDir::toNativeSeparators(printer.outputFileName());
+    return QStringLiteral("printer:") + printer.printerName();
+}
+
+JournalRecorder::JournalRecorder(FrmSelvaro *window) : QObject(window), m_window(window)
+{
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), window);
+    connect(shortcut, &QShortcut::activated, this, &JournalRecorder::showWindow);
+}
+
+JournalRecorder::~JournalRecorder() = default;
+
+QString JournalRecorder::filePath() const
+{
+    return QDir(stateDirectory(m_window->statePlaces())).filePath(QString::fromLatin1(kJournalFileName));
+}
+
+Journal *JournalRecorder::journal(QString *why)
+{
+    if (!m_journal) {
+        JournalStatus status;
+        m_journal = openSqliteJournal(filePath(), &status);
+        if (!m_journal && why)
+            *why = status.reason;
+    }
+    return m_journal.get();
+}
+
+QString JournalRecorder::failureText(const QString &why) const
+{
+    const QString file = QDir::toNativeSeparators(filePath());
+    return why.contains(file) ? why : QStringLiteral("Файл «%1»: %2").arg(file, why);
+}
+
+void JournalRecorder::start()
+{
+    QString why;
+    Journal *journal = this->journal(&why);
+    if (!journal) {
+        MessageBox::show(m_window, QMessageBox::Warning, kTitle,
+                         QStringLiteral("Журнал чеков не открывается.\n%1\n\nЧеки печатаются и нумеруются как "
+                                        "обычно, но в журнал не записываются; программа попробует открыть его "
+                                        "снова при следующей печати.")
+                             .arg(failureText(why)),
+                         {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+        return;
+    }
+    JournalStatus status;
+    const std::optional<JournalDraft> draft = journal->draft(&status);
+    // The file is let go until the first print or the journal window needs it, so a window that
+    // prints nothing keeps nothing open.
+    m_journal.reset();
+    if (!draft && !status) {
+        MessageBox::show(m_window, QMessageBox::Warning, kTitle,
+                         QStringLiteral("Черновик ненапечатанного чека не читается из журнала.\n%1")
+                             .arg(failureText(status.reason)),
+                         {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
+        return;
+    }
+    if (!draft || draft->lines.isEmpty())
+        return;
+    m_draftKept = true;
+    putLines(draft->lines);
+    if (!draft->sellerName.isEmpty())
+        m_window->TextFIO()->setText(draft->sellerName);
+}
+
+QList<QStringList> JournalRecorder::windowLines() const
+{
+    return gridLines(*m_window->MSFGAZ());
+}
+
+QStringList JournalRecorder::headings() const
+{
+    const TableFlexGrid *grid = m_window->MSFGAZ();
+    QStringList headings;
+    for (int col = 0; col < grid->Cols(); ++col)
+        headings << grid->TextMatrix(0, col);
+    return headings;
+}
+
+void JournalRecorder::recordPrint(const ReceiptTexts &printed, const QPrinter &printer)
+{
+    JournalReceipt receipt = journalReceipt(printed, *m_window->MSFGAZ(), m_window->locale(), issuedTo(printer),
+                                            QDateTime::currentDateTime());
+    m_printedLines = windowLines();
+    if (record(receipt) && m_draftKept && m_journal->clearDraft())
+        m_draftKept = false;
+}
+
+bool JournalRecorder::recordUnrecorded(QString *why)
+{
+    // Oldest first, so the journal keeps the order the receipts were issued in.
+    while (!m_unrecorded.isEmpty()) {
+        Journal *journal = this->journal(why);
+        if (!journal)
+            return false;
+        const JournalStatus status = journal->record(m_unrecorded.first());
+        if (!status) {
+            *why = status.reason;
+            return false;
+        }
+        m_unrecorded.removeFirst();
+    }
+    return true;
+}
+
+bool JournalRecorder::record(JournalReceipt &receipt)
+{
+    QString why;
+    if (recordUnrecorded(&why)) {
+        Journal *journal = this->journal(&why);
+        const JournalStatus status = journal ? journal->record(receipt) : JournalStatus::failure(why);
+        if (status) {
+            emit recorded();
+            return true;
+        }
+        why = status.reason;
+    }
+    m_unrecorded << receipt;
+
+    const bool pdf = receipt.issuedTo.startsWith(QLatin1String("pdf:"));
+    const QString what = receipt.copyOf
+        ? QStringLiteral("Копия чека № %1 %2").arg(receipt.number, pdf ? "сохранена в PDF" : "напечатана")
+        : QStringLiteral("Чек № %1 %2 и учтён").arg(receipt.number, pdf ? "сохранён в PDF" : "напечатан");
+    const MessageBox::Answer answer = MessageBox::show(
+        m_window, QMessageBox::Warning, kTitle,
+        QStringLiteral("%1, но записать в журнал чеков не удалось.\n%2\n\nПрограмма запишет в журнал %3 при "
+                       "следующей печати или при закрытии. Чтобы сохранить чек сейчас, сохраните его в PDF.")
+            .arg(what, failureText(why),
+                 m_unrecorded.size() > 1 ? QStringLiteral("все %1 таких чека").arg(m_unrecorded.size())
+                                         : QStringLiteral("этот чек")),
+        {MessageBox::SaveAsPdf, MessageBox::Ok}, MessageBox::SaveAsPdf, MessageBox::Ok);
+    if (answer == MessageBox::SaveAsPdf)
+        saveAsPdf(receipt, m_window, false);
+    return false;
+}
+
+namespace {
+
+TextGrid gridOf(const QStringList &headings, const JournalReceipt &receipt)
+{
+    QList<QStringList> lines;
+    for (const JournalLine &line : receipt.lines)
+        lines << cellsOf(line);
+    return TextGrid(headings, lines);
+}
+
+} // namespace
+
+PrintResult JournalRecorder::printOn(QPrinter &printer, const JournalReceipt &receipt) const
+{
+    return printReceipt(printer, receiptTexts(receipt), gridOf(headings(), receipt));
+}
+
+PrintResult JournalRecorder::preview(QPrinter &printer, const JournalReceipt &receipt) const
+{
+    return previewReceipt(printer, receiptTexts(receipt), gridOf(headings(), receipt));
+}
+
+bool JournalRecorder::printCopy(const JournalReceipt &original, QWidget *parent)
+{
+    const auto printer = newDefaultPrinter();
+    const PrintResult result = printOn(*printer, original);
+    if (!result.ok) {
+        if (result.noPrinter) {
+            const MessageBox::Answer answer = MessageBox::show(
+                parent, QMessageBox::Warning, kTitle,
+                QStringLiteral("Копия не напечатана. %1\n\nСохранить копию в файл PDF?").arg(result.reason),
+                {MessageBox::SaveAsPdf, MessageBox::Cancel}, MessageBox::SaveAsPdf, MessageBox::Cancel);
+            return answer == MessageBox::SaveAsPdf && saveAsPdf(original, parent, true);
+        }
+        MessageBox::critical(parent, kTitle, QStringLiteral("Копия не напечатана. %1").arg(result.reason));
+        return false;
+    }
+    JournalReceipt copy = original;
+    copy.id = 0;
+    copy.copyOf = original.copyOf.value_or(original.id);
+    copy.issuedAt = QDateTime::currentDateTime();
+    copy.issuedTo = issuedTo(*printer);
+    record(copy);
+    return true;
+}
+
+bool JournalRecorder::saveCopyAsPdf(const JournalReceipt &original, QWidget *parent)
+{
+    return saveAsPdf(original, parent, true);
+}
+
+bool JournalRecorder::saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool recordCopy)
+{
+    QString fileName =
+        PrintCommand::askPdfFileName(parent, QStringLiteral("Сохранить чек в PDF"), suggestedPdfPath(receipt));
+    if (fileName.isEmpty())
+        return false;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".pdf");
+    const auto printer = newPdfPrinter(fileName);
+    const PrintResult result = printOn(*printer, receipt);
+    if (!result.ok) {
+        MessageBox::critical(parent, kTitle, QStringLiteral("Чек не сохранён в PDF. %1").arg(result.reason));
+        return false;
+    }
+    if (recordCopy) {
+        JournalReceipt copy = receipt;
+        copy.id = 0;
+        copy.copyOf = receipt.copyOf.value_or(receipt.id);
+        copy.issuedAt = QDateTime::currentDateTime();
+        copy.issuedTo = issuedTo(*printer);
+        record(copy);
+    }
+    return true;
+}
+
+void JournalRecorder::putLines(const QList<JournalLine> &lines)
+{
+    m_window->CommitCellEdit();
+    TableFlexGrid *grid = m_window->MSFGAZ();
+    // The grid keeps at least one line: the first stays and is overwritten.
+    while (grid->Rows() > 2)
+        grid->RemoveItem(grid->Rows() - 1);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        grid->AddItem(QString());
+    for (int row = 1; row < grid->Rows(); ++row) {
+        const QStringList cells = row - 1 < lines.size() ? cellsOf(lines[row - 1]) : QStringList(kCells);
+        for (int col = 0; col < grid->Cols() && col < kCells; ++col)
+            grid->setTextMatrix(row, col, cells[col]);
+    }
+    // The total and its words follow the new lines, as a click on the total and leaving it would.
+    m_window->Text7_Click();
+    m_window->Text7_LostFocus();
+}
+
+bool JournalRecorder::keepDraft()
+{
+    m_window->CommitCellEdit();
+    const QList<QStringList> lines = windowLines();
+    const bool unprinted = holdsAnything(lines) && lines != m_printedLines;
+    for (;;) {
+        QString why;
+        bool kept = recordUnrecorded(&why);
+        Journal *journal = kept && (unprinted || m_draftKept) ? this->journal(&why) : nullptr;
+        if (journal && !unprinted) {
+            // A draft put back at the start and printed since (or emptied) is gone.
+            if (m_draftKept && journal->clearDraft())
+                m_draftKept = false;
+        } else if (journal) {
+            JournalDraft draft{m_window->TextFIO()->text(), {}};
+            for (const QStringList &cells : lines)
+                draft.lines << lineOf(cells);
+            const JournalStatus status = journal->saveDraft(draft);
+            kept = status.ok;
+            m_draftKept = m_draftKept || kept;
+            why = status.reason;
+        }
+        if (kept && (journal || !unprinted))
+            return true;
+
+        QStringList lost;
+        if (!m_unrecorded.isEmpty())
+            lost << QStringLiteral("Напечатанные чеки не записаны в журнал чеков: %1.").arg(m_unrecorded.size());
+        if (unprinted)
+            lost << QStringLiteral("Строки ненапечатанного чека не сохранены: при следующем запуске чек "
+                                   "придётся набрать заново.");
+        const MessageBox::Answer answer = MessageBox::show(
+            m_window, QMessageBox::Warning, QStringLiteral("Товарный чек"),
+            QStringLiteral("%1\n%2").arg(lost.join(QLatin1Char('\n')), failureText(why)),
+            {MessageBox::Retry, MessageBox::CloseWithoutSaving, MessageBox::Cancel}, MessageBox::Retry,
+            MessageBox::Cancel);
+        if (answer == MessageBox::CloseWithoutSaving)
+            return true;
+        if (answer != MessageBox::Retry)
+            return false;
+    }
+}
+
+void JournalRecorder::showWindow()
+{
+    if (!m_journalWindow)
+        m_journalWindow = new JournalWindow(this, m_window);
+    m_journalWindow->show();
+    m_journalWindow->raise();
+    m_journalWindow->activateWindow();
+}
+
+JournalWindow *JournalRecorder::journalWindow() const
+{
+    return m_journalWindow;
+}

@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cupsspool.h"
+#include "frmselvaro.h"
+#include "journalrecorder.h"
+#include "journalwindow.h"
+#include "messagebox.h"
+#include "printcommand.h"
+#include "tableflexgrid.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+// The receipt window's journal: what a print records, the draft kept at closing, and the journal window.
+class tst_JournalWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FrmSelvaro> m_window;
+    QString m_pdf;  // the file the next PDF goes to
+
+    void open()
+    {
+        m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")},
+                                                QLocale(QLocale::Russian, QLocale::Russia));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    // Fills the window with a receipt whose lines are cells, "|" between cells, "/" between lines.
+    void type(const QString &number, const QString &lines)
+    {
+        m_window->TextN()->setText(number);
+        m_window->TextFIO()->setText("Иванова");
+        JournalReceipt sample;
+        for (const QString &line : lines.split('/')) {
+            const QStringList c = line.split('|');
+            sample.lines << JournalLine{c[0], c[1], c[2], c[3], c[4], c.value(5)};
+        }
+        m_window->journalRecorder()->putLines(sample.lines);
+    }
+    QString gridText() const
+    {
+        QStringList rows;
+        const TableFlexGrid *grid = m_window->MSFGAZ();
+        for (int r = 1; r < grid->Rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < grid->Cols(); ++c)
+                cells << grid->TextMatrix(r, c);
+            rows << cells.join('|');
+        }
+        return rows.join('/');
+    }
+    void savePdf(const QString &file)
+    {
+        m_pdf = file;
+        m_window->CmdPrint()->findChild<QAction *>("actSavePdf")->trigger();
+    }
+    Journal *journal() { return m_window->journalRecorder()->journal(); }
+    QList<JournalRow> rows() { return journal()->rows({}, 0, 100); }
+    JournalWindow *journalWindow()
+    {
+        QTest::keyClick(m_window.get(), Qt::Key_J, Qt::ControlModifier);
+        JournalWindow *window = m_window->journalRecorder()->journalWindow();
+        return window && window->isVisible() ? window : nullptr;
+    }
+    static QString pdfText(const QString &file) { return CupsSpool::run("pdftotext", {"-layout", file, "-"}); }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        MessageBox::setDefaultAnswer(MessageBox::Cancel);
+        MessageBox::takeShown();
+        PrintCommand::setSaveFileNameChooser([this](QWidget *, const QString &, const QString &) { return m_pdf; });
+    }
+    void cleanup() { m_window.reset(); }
+
+    // What the window holds at closing comes back at the next start, unless it was printed as it stands.
+    void draft_data()
+    {
+        QTest::addColumn<bool>("print");
+        QTest::addColumn<QString>("edit");  // typed into line 1, column 1 after the print
+        QTest::addColumn<QString>("restored");
+        QTest::newRow("unprinted -> restored") << false << "" << "1|Гвозди|кг|2|180|360/2|Клей||1|50|50 Иванова";
+        QTest::newRow("printed -> none") << true << "" << "||||| ";
+        QTest::newRow("printed, then changed -> restored") << true << "Шурупы" << "1|Шурупы|кг|2|180|360/2|Клей||1|50|50 Иванова";
+    }
+    void draft()
+    {
+        QFETCH(bool, print);
+        QFETCH(QString, edit);
+        QFETCH(QString, restored);
+        open();
+        type("41", "1|Гвозди|кг|2|180|360/2|Клей||1|50|50");
+        if (print)
+            savePdf(m_dir->filePath("41.pdf"));
+        if (!edit.isEmpty())
+            m_window->MSFGAZ()->setTextMatrix(1, 1, edit);
+        m_window->CmdExit()->click();
+        QVERIFY(!m_window->isVisible());
+        open();
+        QCOMPARE(gridText() + ' ' + m_window->TextFIO()->text(), restored);
+        QCOMPARE(m_window->TextN()->text(), print ? "42" : "41");
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+    }
+
+    // Every print that counts is recorded with what was printed; a failed one records nothing.
+    void recording()
+    {
+        open();
+        type("41", "1|Гвозди|кг|2.5|180|450/2|||||");
+        m_window->TxtClish()->setText("ИП Петров");
+        savePdf(m_dir->filePath("missing/41.pdf"));
+        QCOMPARE(MessageBox::takeShown().size(), 1);
+        QCOMPARE(rows().size(), 0);
+        savePdf(m_dir->filePath("41.pdf"));
+        const QList<JournalRow> listed = rows();
+        QCOMPARE(listed.size(), 1);
+        const JournalReceipt r = *journal()->receipt(listed[0].id);
+        QCOMPARE(QStringList({r.number, r.datePrinted, r.sellerHeader, r.sellerName, r.total, QString::number(*r.totalKopecks),
+                              r.words, r.issuedTo, QString::number(r.lines.size()), r.lines[0].name, r.lines[0].sum}),
+                 QStringList({"41", receiptDate(QDate::currentDate(), m_window->locale()), "ИП Петров", "Иванова", "450",
+                              "45000", m_window->Text4()->toPlainText(), "pdf:" + QDir::toNativeSeparators(m_dir->filePath("41.pdf")),
+                              "2", "Гвозди", "450"}));
+        QVERIFY(qAbs(r.issuedAt.secsTo(QDateTime::currentDateTime())) < 60);
+    }
+
+    // A journal that cannot be opened is told at the start and at each print; printing still counts.
+    void unopenableJournal()
+    {
+        QVERIFY(QDir(m_dir->path()).mkpath("journal.sqlite"));
+        open();
+        QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(m_dir->filePath("journal.sqlite"))), qPrintable(shown[0].text));
+        type("41", "1|Гвозди|кг|2|180|360");
+        MessageBox::setNextAnswer(MessageBox::SaveAsPdf);  // the receipt kept as a PDF as well
+        savePdf(m_dir->filePath("41.pdf"));
+        shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].buttons, QList({MessageBox::SaveAsPdf, MessageBox::Ok}));
+        QCOMPARE(m_window->TextN()->text(), "42");
+        QVERIFY(pdfText(m_dir->filePath("41.pdf")).contains("ТОВАРНЫЙ ЧЕК № 41"));
+    }
+
+    // A copy from the journal is the original page again; a sample fills the window's grid, asking first.
+    void copyAndSample()
+    {
+        open();
+        type("41", "1|Гвозди|кг|2|180|360");
+        savePdf(m_dir->filePath("original.pdf"));
+        JournalWindow *window = journalWindow();
+        QVERIFY(window);
+        QTRY_COMPARE(window->model()->rowCount(), 1);
+        m_pdf = m_dir->filePath("copy.pdf");
+        window->findChild<QPushButton *>("savePdf")->click();
+        QCOMPARE(pdfText(m_pdf), pdfText(m_dir->filePath("original.pdf")));
+        const QList<JournalRow> listed = rows();
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(listed[0].copyOf, std::optional<qint64>(listed[1].id));
+        QCOMPARE(m_window->TextN()->text(), "42");
+
+        type("42", "1|Клей||1|50|50");
+        QPushButton *sample = window->findChild<QPushButton *>("fromSample");
+        sample->click();  // declined
+        QCOMPARE(gridText(), "1|Клей||1|50|50");
+        MessageBox::setNextAnswer(MessageBox::Ok);
+        sample->click();
+        QCOMPARE(gridText() + ' ' + m_window->TextN()->text() + ' ' + m_window->Text7()->text(), "1|Гвозди|кг|2|180|360 42 360");
+        QCOMPARE(MessageBox::takeShown().size(), 2);
+    }
+
+    // Two receipts printed on the default queue; the second found by a goods word and printed again.
+    void reprintsOnTheDefaultQueue()
+    {
+        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
+            QSKIP(qPrintable(unavailable));
+        open();
+        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+        m_window->TxtClish()->setText("ИП " + token);
+        QStringList before = CupsSpool::documents();
+        type("41", "1|Гвозди|кг|2|180|360");
+        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
+        type("42", "1|Шурупы|уп|3|20|60");
+        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        QString original;
+        QStringList printed;
+        while (printed.size() < 2) {
+            const QString document = CupsSpool::waitForDocument(before, token);
+            QVERIFY2(!document.isEmpty(), "a receipt did not reach the default queue");
+            before << QFileInfo(document).fileName();
+            printed << pdfText(document);
+        }
+        for (const QString &text : printed)
+            if (text.contains("№ 42"))
+                original = text;
+        QVERIFY(!original.isEmpty());
+
+        JournalWindow *window = journalWindow();
+        QVERIFY(window);
+        auto *search = window->findChild<QLineEdit *>("search");
+        for (QChar ch : QString("ШУРУП"))
+            QTest::sendKeyEvent(QTest::Click, search, Qt::Key_unknown, QString(ch), {});
+        QTRY_COMPARE(window->model()->rowCount(), 1);
+        QTRY_COMPARE(window->selected() ? window->selected()->number : QString(), "42");
+        window->findChild<QPushButton *>("printCopy")->click();
+        const QString copy = CupsSpool::waitForDocument(before, token);
+        QVERIFY2(!copy.isEmpty(), "the copy did not reach the default queue");
+        QCOMPARE(pdfText(copy), original);
+        QCOMPARE(m_window->TextN()->text(), "43");
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+    }
+};
+
+QTEST_MAIN(tst_JournalWindow)
+#include "tst_journalwindow.moc"
