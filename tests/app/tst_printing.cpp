@@ -111,6 +111,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
         m_window->TxtClish()->setText("ИП " + token);
+        m_window->TextN()->setText("5");
         TableFlexGrid *grid = m_window->MSFGAZ();
         const auto click = [grid](int row, int col) {
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row - 1, col)).center()); // the headings are not a model row
