@@ -2,6 +2,8 @@
 #include "journalrecorder.h"
 
 #include "frmselvaro.h"
+#include "journalserverdialog.h"
+#include "journalsettings.h"
 #include "journalwindow.h"
 #include "messagebox.h"
 #include "printcommand.h"
@@ -118,7 +120,10 @@ Journal *JournalRecorder::journal(QString *why)
 {
     if (!m_journal) {
         JournalStatus status;
-        m_journal = openSqliteJournal(filePath(), &status);
+        const QString dir = stateDirectory(m_window->statePlaces());
+        JournalSettings settings = readJournalSettings(dir);
+        settings.server.password = JournalServerDialog::runPassword();
+        m_journal = openJournal(settings, dir, &status);
         if (!m_journal && why)
             *why = status.reason;
     }
@@ -371,6 +376,15 @@ bool JournalRecorder::keepDraft()
         if (answer != MessageBox::Retry)
             return false;
     }
+}
+
+void JournalRecorder::editServer()
+{
+    if (!JournalServerDialog::edit(m_window, stateDirectory(m_window->statePlaces())))
+        return;
+    // The journal named by the new settings is opened at its next use.
+    delete m_journalWindow;
+    m_journal.reset();
 }
 
 void JournalRecorder::showWindow()

@@ -72,6 +72,8 @@ public:
     // fails the user may close anyway or stay (returns false).
     bool keepDraft();
 
+    // "Журнал на сервере…": edits where the journal is kept; the journal is opened anew from then on.
+    void editServer();
     // Shows the journal window (Ctrl+J, "Журнал чеков…").
     void showWindow();
     // The journal window once it was opened.

@@ -71,6 +71,8 @@ PrintCommand::PrintCommand(FrmSelvaro *window) : QObject(window), m_window(windo
             &PrintCommand::saveAsPdf);
     connect(addMenuAction(button, "actJournal", QStringLiteral("Журнал чеков…")), &QAction::triggered, this,
             [this] { m_window->journalRecorder()->showWindow(); });
+    connect(addMenuAction(button, "actJournalServer", QStringLiteral("Журнал на сервере…")), &QAction::triggered,
+            this, [this] { m_window->journalRecorder()->editServer(); });
 
     auto *shortcut = new QShortcut(QKeySequence::Print, window);
     connect(shortcut, &QShortcut::activated, window, &FrmSelvaro::CmdPrint_Click);

@@ -213,7 +213,7 @@ private slots:
         QStringList menu;
         for (QAction *action : m_window->CmdPrint()->actions())
             menu << action->text();
-        QCOMPARE(menu, QStringList({"Печать…", "Предварительный просмотр…", "Сохранить в PDF…", "Журнал чеков…"}));
+        QCOMPARE(menu, QStringList({"Печать…", "Предварительный просмотр…", "Сохранить в PDF…", "Журнал чеков…", "Журнал на сервере…"}));
         QCOMPARE(m_window->CmdPrint()->contextMenuPolicy(), Qt::ActionsContextMenu);
         bool accept = false;
         PrintCommand::setDialogRunner([&](QDialog &dialog) {
