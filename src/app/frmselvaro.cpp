@@ -410,8 +410,9 @@ void FrmSelvaro::CommitCellEdit()
 void FrmSelvaro::Text7_Click()
 {
     const PaintThrottle::Scope throttled(*m_paintThrottle);
+    // The lines are brought up to date in one go: the adding up that follows yields once per line.
     CommitCellEdit();
-    recalculateLineSums(*m_MSFGAZ, m_locale, yieldToEvents);
+    recalculateLineSums(*m_MSFGAZ, m_locale, {});
     recalculateTotal(*m_MSFGAZ, *m_text7Box, *m_text4Box, m_locale, yieldToEvents);
 }
 
