@@ -36,6 +36,10 @@ constexpr double kBodyIndent = 2.2;
 constexpr double kRightGap = 0.3;
 // A heading row never takes more slots than this, so a sheet always has room for lines.
 constexpr int kMostHeadingSlots = 10;
+// The total in words stands behind nine blanks from the left edge, on as many lines as it needs up to
+// this many, each ending before the table's right edge.
+const QString kWordsIndent = QStringLiteral("         ");
+constexpr int kMostWordsLines = 30;
 
 // The cell's text on one line: line breaks, tabs and the like become blanks (a CR LF pair one blank).
 QString oneLine(const QString &text)
@@ -311,6 +315,13 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
               QStringLiteral(" ТОВАРНЫЙ ЧЕК № ") + texts.TextN + QStringLiteral("   от  ") + texts.date);
     k = page.tableHead(headingRow, kHeadingSlot);
 
+    QStringList words = wrapped(texts.Text4, kTableRight * dx - textWidth(kWordsIndent, kTableTextSize), textWidth);
+    if (words.size() > kMostWordsLines) {
+        words.resize(kMostWordsLines);
+        words.last() += QStringLiteral("…");
+    }
+    const int footerSlots = kFooterSlots + int(words.size()) - 1;
+
     // Rows go on down to the slot where a one-sheet receipt has its closing rule, so nothing comes
     // nearer the bottom edge than on a receipt that fits; the sheet that ends the table must also hold
     // the footer, and a continued sheet always carries at least one slot of a row with the footer.
@@ -322,7 +333,7 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
     for (const Row &row : std::as_const(table))
         remaining += row.height;
     while (next < table.size()) {
-        if (remaining <= kLastSlot - kFooterSlots - k) {
+        if (remaining <= kLastSlot - footerSlots - k) {
             for (; next < table.size(); ++next, done = 0)
                 k = page.bodyRow(table.at(next), done, table.at(next).height - done, k);
             break;
@@ -350,8 +361,11 @@ ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pa
     page.text(67.0 * dx, double(k) * dy, QStringLiteral("ИТОГО: ") + texts.Text7);
     ++k;
     page.setting(DrawOp::FontSize, 10);
-    page.text(4.0 * dx, double(k) * dy, QStringLiteral("ИТОГО на сумму: \r\n         ") + texts.Text4);
-    ++k;
+    // The caption, and the words on the text line under it; further lines of words one slot apart.
+    page.text(4.0 * dx, double(k) * dy, QStringLiteral("ИТОГО на сумму: \r\n") + kWordsIndent + words.first());
+    for (qsizetype i = 1; i < words.size(); ++i)
+        page.text(0, double(k + i) * dy, QStringLiteral("\r\n") + kWordsIndent + words.at(i));
+    k += int(words.size());
     page.setting(DrawOp::FontSize, 8);
     page.text(double(dx), double(k) * dy, QStringLiteral(" "));
     ++k;

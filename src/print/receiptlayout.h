@@ -54,7 +54,8 @@ using TextWidth = std::function<double(const QString &text, int pointSize)>;
 // one sheet continues on further sheets, each continued table starting with the heading row again;
 // the footer is never split. A cell text too wide for its column (by textWidth) is wrapped at its
 // blanks inside the column, a word too long for it broken, and its row takes as many line slots as
-// its tallest cell; line breaks and tabs in a cell print as blanks. Sheets break between rows, unless
+// its tallest cell; line breaks and tabs in a cell print as blanks. The total in words wraps the same
+// way before the table's right edge, a slot a line, the footer growing. Sheets break between rows, unless
 // one row is taller than a sheet. Fails (with a reason) on a grid of fewer than two columns, a page
 // too small or too large to divide into units, or a cell the grid refuses to give.
 ReceiptLayout tabPrint(const ReceiptTexts &texts, const FlexGrid &grid, QSize pageTwips, const TextWidth &textWidth);

@@ -122,6 +122,16 @@ private slots:
         QVERIFY(page.contains("12b " + at(67 * 119, (4 + n) * 337) + " ИТОГО: "));
     }
 
+    void longWordsWrapAboveTheSellerLine()
+    {
+        // 95 letters of 100 twips fit behind the nine blanks before the table's right edge.
+        const QString words = QStringList(30, "слово").join(' ');
+        const QStringList page = drawn(layOut({{"1"}}, {"", "", "", "", words, ""}).ops);
+        QCOMPARE(page.mid(page.indexOf(QRegularExpression(".*ИТОГО на сумму.*", QRegularExpression::DotMatchesEverythingOption)), 3),
+                 QStringList({"10b " + at(4 * 119, 5 * 337) + " ИТОГО на сумму: \r\n         " + QStringList(16, "слово").join(' '),
+                              "10b " + at(0, 6 * 337) + " \r\n         " + QStringList(14, "слово").join(' '), "8b " + at(119, 7 * 337) + "  "}));
+    }
+
     void refusedOrUnusual()
     {
         // Columns past the sixth take no width, and there is no limit on their number.
