@@ -174,8 +174,6 @@ private slots:
         server.xdotool({"key", "nobreakspace"});
         server.xdotool(QStringList({"key", "--delay", "0"}) +
                        Xvfb::keyNames("250,00\r2\tscrews\tpc\t3\t1.5\r3\tsoap\tpc\t1\t10") + QStringList({"ctrl+Tab", "shift+Tab"}));
-        // A pause, as a seller makes before correcting, so that the total is made before the keys go on.
-        QTest::qWait(3000);
         // Back in the grid after the total: left to the soap's quantity, 3 for 1, Enter; then the seller.
         server.xdotool(QStringList({"key", "--delay", "0", "Left", "3", "Return", "ctrl+Tab", "Tab", "Tab"}) +
                        Xvfb::keyNames("petrova " + token) + QStringList("ctrl+p"));
