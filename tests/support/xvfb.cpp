@@ -50,7 +50,6 @@ QStringList Xvfb::keyNames(const QString &text)
 {
     QStringList names;
     for (QChar ch : text)
-        names << (ch == u'\t' ? "Tab" : ch == u'\r' ? "Return" : ch == u'.' ? "period" : ch == u' ' ? "space"
-                  : ch == u',' ? "comma" : ch == QChar(0xA0) ? "nobreakspace" : QString(ch));
+        names << (ch == u'\t' ? "Tab" : ch == u'\r' ? "Return" : ch == u'.' ? "period" : ch == u' ' ? "space" : QString(ch));
     return names;
 }

@@ -22,8 +22,7 @@ public:
     QProcessEnvironment environment() const;
     // Runs xdotool with args on this server and waits for it; returns what it wrote to standard output.
     QString xdotool(const QStringList &args) const;
-    // The xdotool key names that type text ('\t' Tab, '\r' Return, '.', ',', blanks and no-break blanks;
-    // digits and Latin letters).
+    // The xdotool key names that type text ('\t' Tab, '\r' Return, '.' period; digits and Latin letters).
     static QStringList keyNames(const QString &text);
 
 private:
