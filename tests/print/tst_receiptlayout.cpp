@@ -141,7 +141,10 @@ private slots:
         QCOMPARE(headed.value(4 + 2 * 39), headed.value(4 + 2 * 6) + "последний");
 
         // Refused with a reason and no operations: one column, unusable paper, a cell the grid refuses.
-        struct RefusingGrid : MemoryFlexGrid { int Cols() const override { return 7; } };
+        struct RefusingGrid : MemoryFlexGrid {
+            int Cols() const override { return 7; }
+            QString TextMatrix(int row, int col) const override { return col < 6 ? MemoryFlexGrid::TextMatrix(row, col) : throw GridError("no such cell"); }
+        };
         MemoryFlexGrid one(1, 2), grid;
         const QList<ReceiptLayout> refused = {tabPrint({}, one, kA4, kHalfEm), tabPrint({}, grid, QSize(40, 20), kHalfEm),
                                               tabPrint({}, grid, QSize(11906, 2000000000), kHalfEm), tabPrint({}, RefusingGrid(), kA4, kHalfEm)};
