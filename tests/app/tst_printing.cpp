@@ -16,8 +16,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -83,65 +81,6 @@ private slots:
         });
     }
     void cleanup() { m_window.reset(); }
-
-    void printsOnTheDefaultQueue()
-    {
-        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
-            QSKIP(qPrintable(unavailable));
-        open();
-        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
-        m_window->TxtClish()->setText("ИП " + token);
-        const QStringList before = CupsSpool::documents();
-        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
-        QCOMPARE(MessageBox::takeShown().size(), 0);
-        QCOMPARE(numberFile(), "42\r\n");
-        const QString document = CupsSpool::waitForDocument(before, token);
-        QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
-        const QString info = CupsSpool::run("pdfinfo", {document});
-        QVERIFY2(info.simplified().contains("Pages: 1 ") && info.contains("(A4)"), qPrintable(info));
-        verifyPrinted("41", "42", document);
-    }
-
-    void longNameStaysInItsColumn()
-    {
-        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
-            QSKIP(qPrintable(unavailable));
-        m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")}, QLocale(QLocale::Russian, QLocale::Russia));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
-        m_window->TxtClish()->setText("ИП " + token);
-        m_window->TextN()->setText("5");
-        TableFlexGrid *grid = m_window->MSFGAZ();
-        const auto click = [grid](int row, int col) {
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row - 1, col)).center()); // the headings are not a model row
-        };
-        const QString name = "Саморезы кровельные оцинкованные с пресс-шайбой и уплотнителем EPDM, упаковка двести пятьдесят штук";
-        const auto type = [this](const QString &text) {
-            for (const QChar ch : text)
-                QTest::sendKeyEvent(QTest::Click, m_window->txtDataEntry(), Qt::Key_unknown, QString(ch), {});
-        };
-        click(1, 1);
-        type(name);
-        click(1, 2);
-        type("упак");
-        const QStringList before = CupsSpool::documents();
-        QTest::mouseClick(m_window->CmdPrint(), Qt::LeftButton);
-        const QString document = CupsSpool::waitForDocument(before, token);
-        QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
-
-        // Every word of the name between the rules of its column (10 and 46 units of 119 twips), on more
-        // than one line; the unit beside it where it belongs.
-        const QString boxes = CupsSpool::run("pdftotext", {"-bbox", document, "-"});
-        QSet<QString> lines;
-        for (const QString &word : name.split(' ')) {
-            const QRegularExpressionMatch m = QRegularExpression(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)"[^>]*>)re" + word + '<').match(boxes);
-            QVERIFY2(m.hasMatch() && m.captured(1).toDouble() > 10 * 5.95 && m.captured(3).toDouble() < 46 * 5.95, qPrintable(word + ": " + m.captured()));
-            lines << m.captured(2);
-        }
-        QVERIFY(lines.size() > 1);
-        QVERIFY2(boxes.contains(QRegularExpression(R"re(xMin="28\d\.\d+"[^>]*>упак<)re")), qPrintable(boxes));
-    }
 
     // A whole receipt made without the mouse on a real X server: three lines typed with Enter and Tab only,
     // the total reached with Ctrl+Tab, the seller's name, Ctrl+P; the page spooled on the default queue.

@@ -4,13 +4,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <cstdio>
 
 namespace {
 
@@ -36,20 +31,6 @@ QString started(const StatePlaces &where, QString TxtClish = "старый", QSt
 {
     Start(where, TxtClish, TextN);
     return TxtClish + '|' + TextN;
-}
-
-// The i-th text of the saving process, with fill h in the header and n in the number.
-QString savedText(int i, char16_t fill) { return QStringLiteral("kill %1 %2 %1").arg(i).arg(QString(3000, fill)); }
-
-// The index of the whole text of the saving process in each file, or -1.
-std::pair<int, int> wholeIndices(const QString &dir)
-{
-    const QList<QByteArray> texts = files(dir).split('|');
-    const auto index = [&](int f) {
-        const int i = texts.value(f).split(' ').value(1).toInt();
-        return texts.value(f) == savedText(i, u"hn"[f]).toLatin1() + "\r\n" ? i : -1;
-    };
-    return {index(0), index(1)};
 }
 
 } // namespace
@@ -146,30 +127,6 @@ private slots:
         QTEST(started(StatePlaces{app, user}), "expected");
     }
 
-    // A saving process is killed at random moments, 1,000 saves in all, while this one saves too: each file is
-    // always one whole text, never older than the last seen. In memory if possible, for fast synced saves.
-    void killedOrRacedWhileSaving()
-    {
-        QTemporaryDir shm("/dev/shm/selvaro-kill-XXXXXX");
-        const QString dir = shm.isValid() ? shm.path() : m_dir;
-        QRandomGenerator random(9);
-        int last = 0, rounds = 0, maxDelay = 1500; // microseconds, adapted so that a round sees a few saves
-        while (last < 1000 && rounds++ < 1000) {
-            QProcess saver;
-            saver.start(QCoreApplication::applicationFilePath(), {"--save", dir, QString::number(last + 1), QString::number(1000 - last)});
-            QVERIFY(saver.waitForReadyRead(10000));
-            QCOMPARE(Finish(dir, savedText(last, u'h'), savedText(last, u'n')).size(), 0); // races the saver
-            QThread::usleep(random.bounded(maxDelay));
-            saver.kill();
-            QVERIFY(saver.waitForFinished(10000));
-            const auto [header, number] = wholeIndices(dir);
-            QVERIFY2(header >= last && number >= last, qPrintable(QStringLiteral("header %1, number %2").arg(header).arg(number)));
-            maxDelay = header - last < 3 ? std::min(maxDelay * 2, 200000) : header - last > 10 ? std::max(maxDelay / 2, 200) : maxDelay;
-            last = header;
-        }
-        QVERIFY(last == 1000 && rounds >= 20);
-    }
-
     // Writable beside the executable: all happens there. Not: the administrator's files seed the first run, and
     // each file is saved to and then read from the user's. With no user's directory, nothing lands in the cwd.
     void statePlacesAndReadOnlyDirectory()
@@ -204,19 +161,5 @@ private slots:
     }
 };
 
-// Run as "tst_statefiles --save <dir> <first> <count>", it is the saving process the kill test needs.
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 5 && QByteArrayView(argv[1]) == "--save") {
-        std::puts("saving");
-        std::fflush(stdout);
-        for (int i = QByteArray(argv[3]).toInt(); i < QByteArray(argv[3]).toInt() + QByteArray(argv[4]).toInt(); ++i)
-            if (!Finish(argv[2], savedText(i, u'h'), savedText(i, u'n')).isEmpty())
-                return 1;
-        return 0;
-    }
-    TestStateFiles test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestStateFiles)
 #include "tst_statefiles.moc"

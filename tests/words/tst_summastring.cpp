@@ -79,39 +79,14 @@ private slots:
         QTest::newRow("group 2 thousands") << 2 << Thousands << "рублей " << "две тысячи рублей" << 0;
         QTest::newRow("group -1234567 -> noun only") << -1234567 << Roubles << "" << "рублей" << -1234;
         QTest::newRow("group 777, long noun and text") << 777 << longNoun << Long << "семьсот семьдесят семь " + Long + " " + Long << 0;
-        // Whole numbers, each row named by its number, its noun when that is not roubles, and its words.
+        // Whole numbers (every value is also checked against ICU below), each row named by its number, its noun
+        // when that is not roubles, and its words.
         const auto row = [](qint32 number, const QString &words, const Noun &noun = Roubles, const char *nounName = "") {
             QTest::newRow((QString::number(number) + nounName + " -> " + words).toUtf8().constData())
                 << number << noun << QString() << words << 0;
         };
         row(0, "ноль рублей");
-        row(1, "один рубль");
-        row(2, "два рубля");
-        row(5, "пять рублей");
-        row(11, "одиннадцать рублей");
-        row(21, "двадцать один рубль");
-        row(101, "сто один рубль");
-        row(1000, "одна тысяча рублей");
-        row(1001, "одна тысяча один рубль");
-        row(2000, "две тысячи рублей");
-        row(5000, "пять тысяч рублей");
-        row(11000, "одиннадцать тысяч рублей");
-        row(21000, "двадцать одна тысяча рублей");
-        row(22000, "двадцать две тысячи рублей");
-        row(111000, "сто одиннадцать тысяч рублей");
-        row(1000000, "один миллион рублей");
-        row(1000001, "один миллион один рубль");
-        row(1001000, "один миллион одна тысяча рублей");
-        row(2000000, "два миллиона рублей");
-        row(5000000, "пять миллионов рублей");
-        row(1000000000, "один миллиард рублей");
         row(1234567, "один миллион двести тридцать четыре тысячи пятьсот шестьдесят семь рублей");
-        row(2147483647, "два миллиарда сто сорок семь миллионов четыреста восемьдесят три тысячи шестьсот сорок семь рублей");
-        row(0, "ноль копеек", Kopecks, " kopecks");
-        row(1, "одна копейка", Kopecks, " kopecks");
-        row(2, "две копейки", Kopecks, " kopecks");
-        row(21, "двадцать одна копейка", Kopecks, " kopecks");
-        row(50, "пятьдесят копеек", Kopecks, " kopecks");
         row(0, "ноль", none, ", no noun");
         row(1000, "одна тысяча", none, ", no noun");
         row(-5, "минус пять", none, ", no noun");
