@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -170,6 +171,11 @@ private slots:
         QCOMPARE(listed.size(), 3);
         QCOMPARE(listed[0].copyOf, std::optional<qint64>(listed[1].id));
         QCOMPARE(m_window->TextN()->text(), "43");
+        if (CupsSpool::unavailableReason().isEmpty()) { // a copy on the default queue is recorded as printed there
+            window->findChild<QPushButton *>("printCopy")->click();
+            const JournalReceipt copy = *journal()->receipt(rows().first().id);
+            QCOMPARE(copy.issuedTo + ' ' + QString::number(*copy.copyOf), "printer:" + QPrinterInfo::defaultPrinterName() + ' ' + QString::number(listed[1].id));
+        }
 
         type("43", "1|Клей||1|50|50");
         QPushButton *sample = window->findChild<QPushButton *>("fromSample");
