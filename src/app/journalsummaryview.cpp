@@ -60,6 +60,7 @@ JournalSummaryView::JournalSummaryView(const QLocale &locale, QWidget *parent)
     m_chart->setLocale(locale);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_axisX->setLabelsAngle(-90);
+    m_axisX->setTruncateLabels(false);
     m_axisY->setLabelFormat(QStringLiteral("%.0f"));
     m_axisY->setTitleText(QStringLiteral("руб."));
     connect(m_series, &QBarSeries::hovered, this, [this](bool on, int index) {
