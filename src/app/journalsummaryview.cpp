@@ -13,9 +13,10 @@
 
 namespace {
 
-// Up to a year the chart has a bar a day; a longer period has one a month, as a thousand bars would
-// be thinner than a pixel.
+// Up to a year the chart has a bar a day, up to ten years a bar a month, beyond that a bar a year: a
+// thousand bars would be thinner than a pixel.
 constexpr qsizetype kMostDailyBars = 366;
+constexpr qsizetype kMostMonthlyDays = 3660;
 // Up to this many bars each is labelled under the axis.
 constexpr qsizetype kMostLabels = 31;
 
@@ -91,41 +92,42 @@ void JournalSummaryView::setNarrowed(bool narrowed)
 void JournalSummaryView::showSummary(const JournalSummary &summary)
 {
     const QString format = m_locale.dateFormat(QLocale::ShortFormat);
-    QString period = summary.from.isValid()
-        ? QStringLiteral("С %1 по %2").arg(m_locale.toString(summary.from, format), m_locale.toString(summary.to, format))
-        : QStringLiteral("В журнале ещё нет чеков");
-    period += QStringLiteral(", без копий.");
-    m_period->setText(period);
+    m_period->setText(summary.from.isValid() ? QStringLiteral("С %1 по %2, без копий.")
+                                                   .arg(m_locale.toString(summary.from, format), m_locale.toString(summary.to, format))
+                                             : QStringLiteral("В журнале ещё нет чеков."));
 
+    const bool oneNotNumber = summary.notNumbers % 10 == 1 && summary.notNumbers % 100 != 11; // "21 чек ... вошёл"
     QStringList figures{QStringLiteral("Чеков: %1").arg(summary.receipts),
                         QStringLiteral("Сумма: %1").arg(money(summary.kopecks, m_locale)),
                         QStringLiteral("Средний чек: %1").arg(money(summary.averageKopecks(), m_locale))};
     figures << (summary.notNumbers == 0 ? QStringLiteral("Итог не числом: нет")
-                                        : QStringLiteral("Итог не числом: %1 — не вошли в сумму и средний чек")
-                                              .arg(plural(summary.notNumbers, "чек", "чека", "чеков")));
+                                        : QStringLiteral("Итог не числом: %1 — не %2 в сумму и средний чек")
+                                              .arg(plural(summary.notNumbers, "чек", "чека", "чеков"),
+                                                   oneNotNumber ? QStringLiteral("вошёл") : QStringLiteral("вошли")));
     m_figures->setText(figures.join(u'\n'));
 
     QStringList categories;
     QList<qint64> bars;
     m_barTips.clear();
-    const bool daily = summary.daily.size() <= kMostDailyBars;
-    for (qsizetype i = 0; i < summary.daily.size(); ++i) {
+    const qsizetype days = summary.daily.size();
+    enum { Day, Month, Year } step = days <= kMostDailyBars ? Day : days <= kMostMonthlyDays ? Month : Year;
+    for (qsizetype i = 0; i < days; ++i) {
         const QDate day = summary.from.addDays(i);
-        if (daily) {
-            categories << day.toString(summary.daily.size() <= kMostLabels ? QStringLiteral("dd.MM") : QStringLiteral("dd.MM.yyyy"));
-            bars << summary.daily[i];
+        if (step == Day) {
+            categories << day.toString(days <= kMostLabels ? QStringLiteral("dd.MM") : QStringLiteral("dd.MM.yyyy"));
             m_barTips << m_locale.toString(day, format);
-        } else if (i == 0 || day.day() == 1) {
-            categories << day.toString(QStringLiteral("MM.yyyy"));
-            bars << summary.daily[i];
-            m_barTips << m_locale.standaloneMonthName(day.month()) + u' ' + QString::number(day.year());
+        } else if (i == 0 || (day.day() == 1 && (step == Month || day.month() == 1))) {
+            categories << day.toString(step == Month ? QStringLiteral("MM.yyyy") : QStringLiteral("yyyy"));
+            m_barTips << (step == Month ? m_locale.standaloneMonthName(day.month()) + u' ' : QString()) + QString::number(day.year());
         } else {
             bars.last() += summary.daily[i];
+            continue;
         }
+        bars << summary.daily[i];
     }
     for (qsizetype i = 0; i < bars.size(); ++i)
         m_barTips[i] += QStringLiteral(": ") + money(bars[i], m_locale);
-    m_chart->setTitle(daily ? QString() : QStringLiteral("По месяцам"));
+    m_chart->setTitle(step == Day ? QString() : step == Month ? QStringLiteral("По месяцам") : QStringLiteral("По годам"));
     setBars(categories, bars, bars.size() <= kMostLabels);
 }
 

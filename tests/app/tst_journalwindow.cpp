@@ -204,7 +204,7 @@ private slots:
         window->findChild<QCheckBox *>("period")->setChecked(true);
         window->findChild<QTabWidget *>("tabs")->setCurrentIndex(1);
         QCOMPARE(window->findChild<QLabel *>("summaryFigures")->text(),
-                 "Чеков: 3\nСумма: 1\u00a0000,01 руб.\nСредний чек: 500,01 руб.\nИтог не числом: 1 чек — не вошли в сумму и средний чек");
+                 "Чеков: 3\nСумма: 1\u00a0000,01 руб.\nСредний чек: 500,01 руб.\nИтог не числом: 1 чек — не вошёл в сумму и средний чек");
         const QList<QAbstractSeries *> series = window->findChild<JournalSummaryView *>("summary")->chart()->series();
         QCOMPARE(series.size(), 1);
         QBarSet *bars = static_cast<QBarSeries *>(series[0])->barSets().value(0);
