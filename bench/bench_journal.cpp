@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The journal's four figures on a journal made by journalgen: recording one receipt of 10 lines,
 // opening the journal with its first page of rows, a search by a goods word (a common one, a rare one,
-// a number) with its first page, and reading one receipt whole.
+// a number) with its first page, reading one receipt whole, the summary of a month and of a year, and
+// the CSV export of a period of about 100,000 lines.
 // Usage: SELVARO_BENCH_JOURNAL=<file> bench_journal [benchmark options]   (recording adds receipts to it)
 // With SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) the
 // journal is the one on that server, the file keeping its draft.
+#include "journalcsv.h"
 #include "serverjournal.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
@@ -82,6 +85,34 @@ void show(benchmark::State &state)
             state.SkipWithError("no receipt");
 }
 
+// The summary of a period ending with the generated journal's last full month (November 2026).
+void summary(benchmark::State &state, int months)
+{
+    const QDate to(2026, 11, 30), from = to.addDays(1).addMonths(-months);
+    JournalSummary found;
+    for (auto _ : state) {
+        const auto summed = journal().summary(from, to);
+        if (!summed)
+            state.SkipWithError("summary failed");
+        else
+            found = *summed;
+    }
+    state.counters["receipts"] = double(found.receipts);
+    state.counters["days"] = double(found.daily.size());
+}
+
+// 11 days of 10-line receipts: about 100,000 lines.
+void exportCsv(benchmark::State &state)
+{
+    const QString file = QDir::temp().filePath(QStringLiteral("selvaro-bench-export.csv"));
+    qint64 lines = 0;
+    for (auto _ : state)
+        if (!writeJournalCsv(journal(), {2026, 11, 1}, {2026, 11, 11}, file, &lines))
+            state.SkipWithError("export failed");
+    state.counters["lines"] = double(lines);
+    QFile::remove(file);
+}
+
 } // namespace
 
 BENCHMARK(record)->Unit(benchmark::kMillisecond);
@@ -94,6 +125,9 @@ BENCHMARK_CAPTURE(search, number, QStringLiteral("654321"))->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(search, no_word_rare, QStringLiteral("№"))->Unit(benchmark::kMillisecond);
 BENCHMARK(pageFar)->Unit(benchmark::kMillisecond);
 BENCHMARK(show)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(summary, month, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(summary, year, 12)->Unit(benchmark::kMillisecond);
+BENCHMARK(exportCsv)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libgl-dev libicu-dev fonts-liberation2
-       libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev qt6-translations-l10n)
+       libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n)
 run=(xvfb xauth imagemagick)
 test=(dpkg-dev desktop-file-utils poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev
       xdotool openbox mupdf-tools postgresql-15 lintian appstream python3)

@@ -2,12 +2,18 @@
 #include "journalwindow.h"
 
 #include "frmselvaro.h"
+#include "journalcsv.h"
 #include "journalrecorder.h"
+#include "journalsummaryview.h"
 #include "messagebox.h"
 #include "tableflexgrid.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +23,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,6 +37,8 @@ constexpr int kPage = 100;
 constexpr int kSearchDelayMs = 250;
 
 enum Column { Number, Date, Total, Seller, Goods, Columns };
+
+JournalWindow::FileNameChooser s_csvFileNameChooser;
 
 } // namespace
 
@@ -165,6 +175,16 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     m_view->setColumnWidth(Total, digit * 12);
     m_view->setColumnWidth(Seller, digit * 16);
 
+    m_summary = new JournalSummaryView(window->locale(), this);
+    m_summary->setObjectName(QStringLiteral("summary"));
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabs"));
+    m_tabs->addTab(m_view, QStringLiteral("&Чеки"));
+    m_tabs->addTab(m_summary, QStringLiteral("&Итоги"));
+    m_exportCsv = new QPushButton(QStringLiteral("&Экспорт CSV…"), this);
+    m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
+    m_exportCsv->setToolTip(QStringLiteral("Строки чеков периода (без копий) в файл для электронной таблицы"));
+
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setWordWrap(true);
@@ -196,8 +216,11 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addLayout(filters);
-    leftLayout->addWidget(m_view, 1);
-    leftLayout->addWidget(m_status);
+    leftLayout->addWidget(m_tabs, 1);
+    auto *below = new QHBoxLayout;
+    below->addWidget(m_status, 1);
+    below->addWidget(m_exportCsv, 0, Qt::AlignTop);
+    leftLayout->addLayout(below);
 
     auto *right = new QWidget(this);
     auto *rightLayout = new QVBoxLayout(right);
@@ -223,6 +246,7 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     m_searchDelay->setInterval(kSearchDelayMs);
     connect(m_searchDelay, &QTimer::timeout, this, &JournalWindow::reload);
     connect(recorder, &JournalRecorder::recorded, this, [this] {
+        m_summarized.reset();
         if (isVisible())
             reload();
     });
@@ -242,6 +266,8 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     connect(m_printCopy, &QPushButton::clicked, this, &JournalWindow::printCopy);
     connect(m_savePdf, &QPushButton::clicked, this, &JournalWindow::saveAsPdf);
     connect(m_fromSample, &QPushButton::clicked, this, &JournalWindow::newFromSample);
+    connect(m_exportCsv, &QPushButton::clicked, this, &JournalWindow::exportCsv);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &JournalWindow::updateSummary);
     auto *find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         m_search->setFocus(Qt::ShortcutFocusReason);
@@ -257,6 +283,7 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     setTabOrder(m_view, m_printCopy);
     setTabOrder(m_printCopy, m_savePdf);
     setTabOrder(m_savePdf, m_fromSample);
+    setTabOrder(m_fromSample, m_exportCsv);
     select({});
 }
 
@@ -266,6 +293,7 @@ void JournalWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // What was printed while the window was hidden shows up as it opens.
+    m_summarized.reset();
     reload();
     m_search->setFocus(Qt::OtherFocusReason);
 }
@@ -300,6 +328,31 @@ void JournalWindow::reload()
         m_view->setCurrentIndex(m_model->index(0, 0));
     else
         select({});
+    updateSummary();
+}
+
+void JournalWindow::updateSummary()
+{
+    const JournalFilter range = filter();
+    m_summary->setNarrowed(!range.text.isEmpty());
+    if (m_tabs->currentWidget() != m_summary || m_summarized == std::pair(range.from, range.to))
+        return;
+    QString why;
+    Journal *journal = m_recorder->journal(&why);
+    if (!journal) {
+        m_summary->showFailure(QStringLiteral("Журнал чеков не открывается. %1").arg(m_recorder->failureText(why)));
+        return;
+    }
+    JournalStatus status;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<JournalSummary> summary = journal->summary(range.from, range.to, &status);
+    QApplication::restoreOverrideCursor();
+    if (!summary) {
+        m_summary->showFailure(QStringLiteral("Журнал чеков не читается: %1").arg(status.reason));
+        return;
+    }
+    m_summary->showSummary(*summary);
+    m_summarized = std::pair(range.from, range.to);
 }
 
 void JournalWindow::showFailure(const QString &text)
@@ -344,6 +397,45 @@ void JournalWindow::saveAsPdf()
 {
     if (m_selected)
         m_recorder->saveCopyAsPdf(*m_selected, this);
+}
+
+void JournalWindow::setCsvFileNameChooser(FileNameChooser chooser)
+{
+    s_csvFileNameChooser = std::move(chooser);
+}
+
+void JournalWindow::exportCsv()
+{
+    QString why;
+    Journal *journal = m_recorder->journal(&why);
+    if (!journal) {
+        MessageBox::critical(this, windowTitle(), QStringLiteral("Журнал чеков не открывается. %1").arg(m_recorder->failureText(why)));
+        return;
+    }
+    const JournalFilter range = filter();
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    const QString suggested = QDir(dir).filePath(
+        range.from.isValid() ? QStringLiteral("Чеки %1 — %2.csv").arg(range.from.toString(Qt::ISODate), range.to.toString(Qt::ISODate))
+                             : QStringLiteral("Чеки.csv"));
+    const QString caption = QStringLiteral("Экспорт CSV");
+    QString fileName = s_csvFileNameChooser
+        ? s_csvFileNameChooser(this, caption, suggested)
+        : QFileDialog::getSaveFileName(this, caption, suggested, QStringLiteral("CSV (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
+    qint64 lines = 0;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const JournalStatus written = writeJournalCsv(*journal, range.from, range.to, fileName, &lines);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        MessageBox::critical(this, windowTitle(), written.reason);
+        return;
+    }
+    m_status->setText(QStringLiteral("Строк в файле «%1»: %2.").arg(QDir::toNativeSeparators(fileName)).arg(lines));
 }
 
 void JournalWindow::newFromSample()

@@ -12,6 +12,7 @@
 
 class FrmSelvaro;
 class JournalRecorder;
+class JournalSummaryView;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
@@ -19,6 +20,7 @@ class QLineEdit;
 class QPrintPreviewWidget;
 class QPrinter;
 class QPushButton;
+class QTabWidget;
 class QTableView;
 class QTimer;
 
@@ -53,7 +55,8 @@ private:
 
 // «Журнал чеков»: the list of recorded receipts with a search box and a date range, the selected
 // receipt shown as it was printed, and its actions: «Печать копии», «Сохранить в PDF…» and «Новый чек
-// по образцу», which copies its lines into the receipt window.
+// по образцу», which copies its lines into the receipt window. Beside the list, «Итоги» sums up the
+// date range, and «Экспорт CSV…» writes its lines for a spreadsheet.
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -70,6 +73,13 @@ public:
     void printCopy();
     void saveAsPdf();
     void newFromSample();
+    // Asks for a file and writes the lines of the date range's receipts there as CSV.
+    void exportCsv();
+
+    // Tests: asks for the CSV file name instead of the file dialog; an empty name means cancelled. An
+    // empty chooser restores the file dialog.
+    using FileNameChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedPath)>;
+    static void setCsvFileNameChooser(FileNameChooser chooser);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -79,6 +89,8 @@ private:
     void select(const QModelIndex &index);
     void paintPreview(QPrinter *printer);
     void showFailure(const QString &text);
+    // Sums up the date range when «Итоги» is shown and the range or the journal changed.
+    void updateSummary();
 
     JournalRecorder *m_recorder;
     FrmSelvaro *m_window;
@@ -88,6 +100,11 @@ private:
     QDateEdit *m_from;
     QDateEdit *m_to;
     QTableView *m_view;
+    QTabWidget *m_tabs;
+    JournalSummaryView *m_summary;
+    QPushButton *m_exportCsv;
+    // The range «Итоги» shows; none when it is to be summed up again.
+    std::optional<std::pair<QDate, QDate>> m_summarized;
     QLabel *m_status;
     std::unique_ptr<QPrinter> m_previewPrinter;
     QPrintPreviewWidget *m_preview;

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,35 @@ struct JournalFilter {
     QDate to;
 };
 
+// What was issued in a range of days, copies apart, summed in whole kopecks.
+struct JournalSummary {
+    QDate from, to;        // the days covered; an open end of the range becomes the first or last receipt's day
+    qint64 receipts = 0;   // the originals issued
+    qint64 notNumbers = 0; // of them, those whose total is not a number: counted, left out of kopecks
+    qint64 kopecks = 0;    // the sum of the other totals
+    QList<qint64> daily;   // kopecks issued on each day from `from` to `to`, 0 on a day without receipts
+
+    // The average of the totals that are numbers, rounded half away from zero; 0 when there is none.
+    qint64 averageKopecks() const
+    {
+        const qint64 counted = receipts - notNumbers;
+        if (counted <= 0)
+            return 0;
+        const qint64 whole = kopecks / counted, rest = kopecks % counted; // both take the sign of kopecks
+        return whole + (2 * (rest < 0 ? -rest : rest) >= counted ? (kopecks < 0 ? -1 : 1) : 0);
+    }
+};
+
+// One receipt line as exported, with its receipt's number, issue time (the issuing counter's own),
+// seller and total text; a receipt without lines comes as one row with empty line texts.
+struct JournalExportRow {
+    QString number;
+    QDateTime issuedAt;
+    QString sellerName;
+    JournalLine line;
+    QString total;
+};
+
 // The receipt in the window when it closed unprinted.
 struct JournalDraft {
     QString sellerName;
@@ -98,6 +128,15 @@ public:
     // Up to limit rows matching filter, newest first, skipping offset rows (for lazy loading).
     virtual QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit,
                                    JournalStatus *status = nullptr) = 0;
+
+    // The summary of the originals issued from `from` to `to` (local dates of issue, inclusive, as the
+    // list's filter takes them; a null date is open), or nullopt with the reason in status.
+    virtual std::optional<JournalSummary> summary(const QDate &from, const QDate &to, JournalStatus *status = nullptr) = 0;
+
+    // Gives each line of the originals issued from `from` to `to` (as summary() takes them) to row, in
+    // the order of issue; stops early, successfully, when row returns false.
+    virtual JournalStatus exportRows(const QDate &from, const QDate &to,
+                                     const std::function<bool(const JournalExportRow &)> &row) = 0;
 
     // The draft: saved over any earlier one; an empty draft (no lines) removes it.
     virtual JournalStatus saveDraft(const JournalDraft &draft) = 0;

@@ -157,6 +157,29 @@ public:
         return found;
     }
 
+    std::optional<JournalSummary> summary(const QDate &from, const QDate &to, JournalStatus *status) override
+    {
+        JournalStatus done;
+        auto found = again([&] { return SqlJournal::summary(from, to, &done); }, &done);
+        report(status, done);
+        return found;
+    }
+
+    JournalStatus exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row) override
+    {
+        // Read again on a new connection only when nothing was given yet: no row is given twice.
+        bool given = false;
+        JournalStatus first;
+        return again([&] {
+            if (!given)
+                first = SqlJournal::exportRows(from, to, [&](const JournalExportRow &found) {
+                    given = true;
+                    return row(found);
+                });
+            return first;
+        });
+    }
+
     std::optional<QString> nextFreeNumber(const QString &sellerHeader, JournalStatus *status) override
     {
         std::optional<QString> next;

@@ -249,14 +249,27 @@ std::optional<JournalReceipt> SqlJournal::receipt(qint64 id, JournalStatus *stat
     return done ? std::optional(found) : std::nullopt;
 }
 
+QString SqlJournal::dateConditions(const QDate &from, const QDate &to) const
+{
+    QString conditions;
+    if (from.isValid())
+        conditions += QStringLiteral(" AND ") + dateFromCondition();
+    if (to.isValid())
+        conditions += QStringLiteral(" AND ") + dateToCondition();
+    return conditions;
+}
+
+void SqlJournal::bindDates(QSqlQuery &query, const QDate &from, const QDate &to)
+{
+    if (from.isValid())
+        query.bindValue(QStringLiteral(":from"), from.toString(Qt::ISODate));
+    if (to.isValid())
+        query.bindValue(QStringLiteral(":to"), to.addDays(1).toString(Qt::ISODate));
+}
+
 QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status)
 {
-    QStringList conditions;
-    if (filter.from.isValid())
-        conditions << dateFromCondition();
-    if (filter.to.isValid())
-        conditions << dateToCondition();
-    const QString where = conditions.join(QStringLiteral(" AND "));
+    const QString where = dateConditions(filter.from, filter.to).mid(5); // without the first " AND "
     QSqlQuery q = query();
     JournalStatus done = prepare(q, filter.text.isEmpty()
         ? QStringLiteral("SELECT %1 FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
@@ -264,10 +277,7 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
         : searchRowsSql(filter.text, where));
     QList<JournalRow> found;
     if (done) {
-        if (filter.from.isValid())
-            q.bindValue(QStringLiteral(":from"), filter.from.toString(Qt::ISODate));
-        if (filter.to.isValid())
-            q.bindValue(QStringLiteral(":to"), filter.to.addDays(1).toString(Qt::ISODate));
+        bindDates(q, filter.from, filter.to);
         q.bindValue(QStringLiteral(":limit"), qMax(limit, 0));
         q.bindValue(QStringLiteral(":offset"), qMax(offset, 0));
         if (!filter.text.isEmpty())
@@ -280,6 +290,69 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
                       q.value(3).toString(), q.value(4).toString(), q.value(6).toString(), optionalOf(q.value(5))});
     report(status, done);
     return done ? found : QList<JournalRow>();
+}
+
+std::optional<JournalSummary> SqlJournal::summary(const QDate &from, const QDate &to, JournalStatus *status)
+{
+    // Grouped by the date as stored (the issuing counter's own), the same date the range compares;
+    // the sum is cast back from PostgreSQL's numeric so that it comes as an integer, never a double.
+    QSqlQuery q = query();
+    JournalStatus done = prepare(q, QStringLiteral(
+        "SELECT substr(r.issued_at, 1, 10), count(*), count(r.total_kopecks), CAST(coalesce(sum(r.total_kopecks), 0) AS bigint)"
+        " FROM receipts r WHERE r.copy_of IS NULL%1 GROUP BY substr(r.issued_at, 1, 10) ORDER BY 1").arg(dateConditions(from, to)));
+    if (done) {
+        bindDates(q, from, to);
+        q.setForwardOnly(true);
+        done = run(q);
+    }
+    JournalSummary summary{from, to, 0, 0, 0, {}};
+    QList<std::pair<QDate, qint64>> days;
+    while (done && q.next()) {
+        const qint64 receipts = q.value(1).toLongLong(), kopecks = q.value(3).toLongLong();
+        summary.receipts += receipts;
+        summary.notNumbers += receipts - q.value(2).toLongLong();
+        summary.kopecks += kopecks;
+        if (const QDate day = QDate::fromString(q.value(0).toString(), Qt::ISODate); day.isValid())
+            days.append({day, kopecks});
+    }
+    report(status, done);
+    if (!done)
+        return std::nullopt;
+    if (!summary.from.isValid())
+        summary.from = days.isEmpty() ? to : days.first().first;
+    if (!summary.to.isValid())
+        summary.to = days.isEmpty() ? summary.from : days.last().first;
+    if (summary.from.isValid() && summary.to.isValid())
+        summary.daily.fill(0, qMax<qint64>(summary.from.daysTo(summary.to) + 1, 0));
+    for (const auto &[day, kopecks] : days)
+        if (const qint64 index = summary.from.daysTo(day); index >= 0 && index < summary.daily.size())
+            summary.daily[index] += kopecks;
+    return summary;
+}
+
+JournalStatus SqlJournal::exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row)
+{
+    QSqlQuery q = query();
+    JournalStatus done = prepare(q, QStringLiteral(
+        "SELECT r.number, r.issued_at, r.seller_name, r.total, l.num, l.name, l.unit, l.quantity, l.price, l.sum"
+        " FROM receipts r LEFT JOIN receipt_lines l ON l.receipt_id = r.id"
+        " WHERE r.copy_of IS NULL%1 ORDER BY r.issued_at, r.id, l.position").arg(dateConditions(from, to)));
+    if (done) {
+        bindDates(q, from, to);
+        q.setForwardOnly(true);
+        done = run(q);
+    }
+    JournalExportRow found;
+    while (done && q.next()) {
+        found.number = q.value(0).toString();
+        found.issuedAt = QDateTime::fromString(q.value(1).toString(), Qt::ISODate);
+        found.sellerName = q.value(2).toString();
+        found.total = q.value(3).toString();
+        found.line = lineAt(q, 4);
+        if (!row(found))
+            break;
+    }
+    return done;
 }
 
 JournalStatus SqlJournal::saveDraft(const JournalDraft &draft)

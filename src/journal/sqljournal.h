@@ -23,6 +23,9 @@ public:
     JournalStatus recordAll(QList<JournalReceipt> &receipts) override;
     std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) override;
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status = nullptr) override;
+    std::optional<JournalSummary> summary(const QDate &from, const QDate &to, JournalStatus *status = nullptr) override;
+    JournalStatus exportRows(const QDate &from, const QDate &to,
+                             const std::function<bool(const JournalExportRow &)> &row) override;
     JournalStatus saveDraft(const JournalDraft &draft) override;
     std::optional<JournalDraft> draft(JournalStatus *status = nullptr) override;
     JournalStatus clearDraft() override;
@@ -79,6 +82,10 @@ protected:
     QString m_location;
 
 private:
+    // The date conditions of receipts "r" for from and to (null: open), each beginning with " AND ",
+    // and their values bound into a query prepared with them.
+    QString dateConditions(const QDate &from, const QDate &to) const;
+    static void bindDates(QSqlQuery &query, const QDate &from, const QDate &to);
     JournalStatus insert(JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;

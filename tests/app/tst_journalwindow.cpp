@@ -2,17 +2,25 @@
 #include "cupsspool.h"
 #include "frmselvaro.h"
 #include "journalrecorder.h"
+#include "journalsummaryview.h"
 #include "journalwindow.h"
 #include "messagebox.h"
 #include "printcommand.h"
 #include "tableflexgrid.h"
 
 #include <QAction>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -185,6 +193,51 @@ private slots:
         sample->click();
         QCOMPARE(gridText() + ' ' + m_window->TextN()->text() + ' ' + m_window->Text7()->text(), "1|Шурупы|уп|3|20|60 43 60");
         QCOMPARE(MessageBox::takeShown().size(), 2);
+    }
+
+    // «Итоги» of the chosen period: its figures exact, a bar a day holding the day's sum; «Экспорт CSV…»
+    // writes the period, and a file that cannot be written is told in a box.
+    void summaryAndExport()
+    {
+        open();
+        QList<JournalReceipt> receipts;
+        for (const auto &[day, total, kopecks] : {std::tuple{1, "0,01", 1}, {1, "1 000,00", 100000}, {3, "сто", -1}, {5, "2,50", 250}}) {
+            const QDateTime at(QDate(2026, 3, day), QTime(10, 0));
+            receipts.append({0, QString::number(day), at, "", "", "Иванова", total,
+                             kopecks < 0 ? std::nullopt : std::optional<qint64>(kopecks), "", "", std::nullopt,
+                             {{"1", "Гвозди", "кг", "1", total, total}}});
+        }
+        QVERIFY(journal()->recordAll(receipts));
+        JournalWindow *window = journalWindow();
+        QVERIFY(window);
+        window->findChild<QDateEdit *>("dateFrom")->setDate({2026, 3, 1});
+        window->findChild<QDateEdit *>("dateTo")->setDate({2026, 3, 4});
+        window->findChild<QCheckBox *>("period")->setChecked(true);
+        window->findChild<QTabWidget *>("tabs")->setCurrentIndex(1);
+        QCOMPARE(window->findChild<QLabel *>("summaryFigures")->text(),
+                 "Чеков: 3\nСумма: 1\u00a0000,01 руб.\nСредний чек: 500,01 руб.\nИтог не числом: 1 чек — не вошёл в сумму и средний чек");
+        const QList<QAbstractSeries *> series = window->findChild<JournalSummaryView *>("summary")->chart()->series();
+        QCOMPARE(series.size(), 1);
+        QBarSet *bars = static_cast<QBarSeries *>(series[0])->barSets().value(0);
+        QVERIFY(bars);
+        QList<qreal> values;
+        for (int i = 0; i < bars->count(); ++i)
+            values << bars->at(i);
+        QCOMPARE(values, QList<qreal>({1000.01, 0, 0, 0}));
+
+        QString csv = m_dir->filePath("missing/march");
+        JournalWindow::setCsvFileNameChooser([&](QWidget *, const QString &, const QString &) { return csv; });
+        window->findChild<QPushButton *>("exportCsv")->click();
+        QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(csv + ".csv")), qPrintable(shown[0].text));
+        csv = m_dir->filePath("march");
+        window->findChild<QPushButton *>("exportCsv")->click();
+        JournalWindow::setCsvFileNameChooser({});
+        QFile written(csv + ".csv");
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll().count("Гвозди"), 3);
+        QCOMPARE(MessageBox::takeShown().size(), 0);
     }
 };
 

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal.h"
+#include "journalcsv.h"
 #include "sealabledir.h"
 #include "testserver.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -288,6 +293,105 @@ private slots:
         QCOMPARE(pragma(path, "integrity_check"), "ok");
         QVERIFY(sealable.freeSpace());
         QVERIFY(journal->record(receipt));
+    }
+
+    // Originals only, summed to the kopeck per day of the issuing counter's date, both ends of the range
+    // inclusive; a total that is not a number counted apart; the average rounded half away from zero.
+    void summary_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QString>("expected"); // range, receipts, not numbers, kopecks, average: daily
+        QTest::newRow("1-3 March: copy apart, 3 / 2 -> 2") << QDate(2026, 3, 1) << QDate(2026, 3, 3) << "2026-03-01..2026-03-03 3 1 3 2: 3 0 0";
+        QTest::newRow("a day of a copy only") << QDate(2026, 3, 2) << QDate(2026, 3, 2) << "2026-03-02..2026-03-02 0 0 0 0: 0";
+        QTest::newRow("open: -6 / 4 -> -2") << QDate() << QDate() << "2026-02-28..2026-03-04 5 1 -6 -2: 100 3 0 0 -109";
+        QTest::newRow("from 4 March: -109") << QDate(2026, 3, 4) << QDate() << "2026-03-04..2026-03-04 1 0 -109 -109: -109";
+        QTest::newRow("reversed") << QDate(2026, 3, 3) << QDate(2026, 3, 1) << "2026-03-03..2026-03-01 0 0 0 0:";
+    }
+
+    void summary()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QString, expected);
+        auto journal = open(m_path);
+        QVERIFY(journal);
+        const auto at = [](int day, int hour, int minute, int second, const QString &total, std::optional<qint64> kopecks) {
+            JournalReceipt receipt = receiptOf(QString::number(day * 100 + hour), QDate(2026, 3, 1).addDays(day - 1), "", "", {"Товар"});
+            receipt.issuedAt.setTime(QTime(hour, minute, second));
+            receipt.total = total;
+            receipt.totalKopecks = kopecks;
+            return receipt;
+        };
+        QList<JournalReceipt> receipts{at(1, 0, 0, 0, "0,01", 1), at(1, 23, 59, 59, "0,02", 2), at(0, 23, 59, 59, "1,00", 100),
+                                       at(3, 12, 0, 0, "сто", std::nullopt), at(4, 0, 0, 0, "-1,09", -109)};
+        QVERIFY(journal->recordAll(receipts));
+        JournalReceipt copy = receipts[0];
+        copy.issuedAt = copy.issuedAt.addDays(1);
+        copy.copyOf = receipts[0].id;
+        QVERIFY(journal->record(copy));
+        JournalStatus status;
+        const auto found = journal->summary(from, to, &status);
+        QVERIFY2(found && status, qPrintable(status.reason));
+        QStringList daily;
+        for (qint64 kopecks : found->daily)
+            daily << QString::number(kopecks);
+        QCOMPARE(QStringLiteral("%1..%2 %3 %4 %5 %6:").arg(found->from.toString(Qt::ISODate), found->to.toString(Qt::ISODate))
+                         .arg(found->receipts).arg(found->notNumbers).arg(found->kopecks).arg(found->averageKopecks())
+                     + (daily.isEmpty() ? "" : " " + daily.join(' ')),
+                 expected);
+    }
+
+    // The CSV of a period read back by Python's csv module is the journal's lines, whatever the texts
+    // hold; copies and other days are not in it, a receipt without lines is one row.
+    void csvReadBack()
+    {
+        const QString python = QStandardPaths::findExecutable("python3");
+        if (python.isEmpty())
+            QSKIP("python3 is not installed");
+        auto journal = open(m_path);
+        QVERIFY(journal);
+        const QStringList hostile{"Гвозди; 100 мм", "Клей \"Момент\"", "=1+1", "две\nстроки", "возврат\r\nкаретки", "\"", ";",
+                                  " пробелы ", "-2+3", "@SUM(A1)"};
+        QList<JournalReceipt> receipts{receiptOf("1;\"А\"", {2026, 3, 1}, "=Иванов\n;И.", "", hostile.mid(0, 5)),
+                                       receiptOf("2", {2026, 3, 2}, "Петров", "", {}),
+                                       receiptOf("3", {2026, 3, 3}, "", "", hostile.mid(5)),
+                                       receiptOf("4", {2026, 3, 4}, "Вне периода", "", {"Товар"})};
+        receipts[2].total = "сто \"р\"";
+        receipts[2].lines[1] = {"=A1", ";", "\"", "1;5", "\r", "\n"};
+        QVERIFY(journal->recordAll(receipts));
+        JournalReceipt copy = receipts[0];
+        copy.copyOf = receipts[0].id;
+        QVERIFY(journal->record(copy));
+        const QString csv = m_tmp.filePath(QString("export-%1.csv").arg(m_server ? "pg" : "sqlite"));
+        qint64 lines = 0;
+        const JournalStatus written = writeJournalCsv(*journal, {2026, 3, 1}, {2026, 3, 3}, csv, &lines);
+        QVERIFY2(written, qPrintable(written.reason));
+        QCOMPARE(lines, 11);
+        QCOMPARE(bytesOf(csv).left(3), QByteArray("\xEF\xBB\xBF"));
+
+        QProcess reader;
+        reader.start(python, {"-c", "import csv, json, sys\n"
+                                    "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                                    "    print(json.dumps(list(csv.reader(f, delimiter=';', strict=True))))",
+                              csv});
+        QVERIFY(reader.waitForFinished(30000));
+        QCOMPARE(reader.readAllStandardError(), QByteArray());
+        QStringList read;
+        for (const QJsonValue &row : QJsonDocument::fromJson(reader.readAllStandardOutput()).array())
+            read << row.toVariant().toStringList().join(u'|');
+        QStringList expected{"Чек №|Дата|Продавец|№|Наименование товара|Ед.|Кол-во|Цена|Сумма|Итого по чеку"};
+        for (const JournalReceipt &r : receipts.mid(0, 3)) {
+            const QString head = QStringList{r.number, r.issuedAt.toString("dd.MM.yyyy HH:mm:ss"), r.sellerName}.join(u'|');
+            if (r.lines.isEmpty())
+                expected << head + "||||||" + "|" + r.total;
+            for (const JournalLine &l : r.lines)
+                expected << QStringList{head, l.num, l.name, l.unit, l.quantity, l.price, l.sum, r.total}.join(u'|');
+        }
+        QCOMPARE(read, expected);
+
+        JournalStatus status = writeJournalCsv(*journal, {}, {}, m_tmp.filePath("missing/export.csv"));
+        QVERIFY2(!status && status.reason.contains(m_tmp.filePath("missing/export.csv")), qPrintable(status.reason));
     }
 
     // The draft: saved over the earlier one, read back whole, gone when emptied or cleared.
