@@ -61,11 +61,7 @@ void loadLine(const QString &path, QString &box)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    QByteArray bytes = file.read(kMaxLineBytes);
-    const qsizetype cr = bytes.indexOf('\r');
-    if (cr >= 0)
-        bytes.truncate(cr);
-    box += decodeLine(bytes);
+    box += stateLineText(file.read(kMaxLineBytes));
 }
 
 // Unicode to Windows-1251, built from the decoder so both directions agree byte for byte.
@@ -130,9 +126,8 @@ QString failureReason(const QString &dir, const QString &path, const QSaveFile &
 // Writes text + CR LF through a temporary file that replaces the old one only once it is complete.
 void saveLine(const QString &dir, const char *name, const QString &text, QList<SaveFailure> &failures)
 {
-    static const Cp1251Table table;
     const QString path = filePath(dir, name);
-    const QByteArray bytes = table.encode(text) + "\r\n";
+    const QByteArray bytes = stateLineBytes(text);
 
     QSaveFile file(path);
     // The bytes are flushed before commit() is asked to replace the old file: when the flush inside
@@ -146,6 +141,19 @@ void saveLine(const QString &dir, const char *name, const QString &text, QList<S
 }
 
 } // namespace
+
+QString stateLineText(QByteArrayView bytes)
+{
+    bytes.truncate(std::min<qsizetype>(bytes.size(), kMaxLineBytes));
+    const qsizetype cr = bytes.indexOf('\r');
+    return decodeLine(cr >= 0 ? bytes.first(cr) : bytes);
+}
+
+QByteArray stateLineBytes(const QString &text)
+{
+    static const Cp1251Table table;
+    return table.encode(text) + "\r\n";
+}
 
 void Start(const QString &dir, QString &TxtClish, QString &TextN)
 {
