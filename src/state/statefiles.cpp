@@ -31,56 +31,34 @@ bool isOrdinaryFile(const QString &path)
     return info.isFile() && !info.isHidden();
 }
 
-// The files are written in Windows-1251, but one edited in a UTF-8 editor is read as UTF-8: it starts
-// with a byte-order mark, or it is valid UTF-8 with letters beyond ASCII (Windows-1251 Cyrillic text
-// hardly ever is).
-QString decodeLine(QByteArrayView bytes)
-{
-    const QByteArrayView bom("\xEF\xBB\xBF");
-    if (bytes.startsWith(bom)) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        return utf8.decode(bytes.sliced(bom.size()));
-    }
-    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; })) {
-        // A sequence cut short by the length limit is held back, not taken for an error.
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
-    QStringDecoder cp1251(kCodec);
-    return cp1251.isValid() ? cp1251.decode(bytes) : QString::fromLatin1(bytes);
-}
-
-void loadLine(const QString &path, QString &box)
-{
-    if (!isOrdinaryFile(path))
-        return;
-    // The box is emptied first: a file that exists but cannot be read leaves it empty.
-    box.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QByteArray bytes = file.read(kMaxLineBytes);
-    const qsizetype cr = bytes.indexOf('\r');
-    if (cr >= 0)
-        bytes.truncate(cr);
-    box += decodeLine(bytes);
-}
-
-// Unicode to Windows-1251, built from the decoder so both directions agree byte for byte.
+// Windows-1251 both ways, built from the decoder once: both directions agree byte for byte, and no
+// converter is opened for each line read (a single-byte code page decodes each byte on its own).
 class Cp1251Table
 {
 public:
     Cp1251Table() : m_byUnicode(0x10000, -1)
     {
         QStringDecoder decoder(kCodec);
+        m_valid = decoder.isValid();
         for (int b = 0; b < 256; ++b) {
             const char byte = char(b);
             const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
+            m_byByte[b] = decoded;
             if (decoded.size() == 1 && decoded.at(0) != QChar::ReplacementCharacter)
                 m_byUnicode[decoded.at(0).unicode()] = qint16(quint8(byte));
         }
+    }
+
+    // False when the system offers no Windows-1251 decoder.
+    bool isValid() const { return m_valid; }
+
+    QString decode(QByteArrayView bytes) const
+    {
+        QString out;
+        out.reserve(bytes.size());
+        for (const char byte : bytes)
+            out += m_byByte[quint8(byte)];
+        return out;
     }
 
     // A character the code page cannot hold becomes "?", one per character.
@@ -103,7 +81,48 @@ public:
 
 private:
     std::vector<qint16> m_byUnicode; // -1: no byte for this character
+    QString m_byByte[256];
+    bool m_valid = false;
 };
+
+const Cp1251Table &cp1251Table()
+{
+    static const Cp1251Table table;
+    return table;
+}
+
+// The files are written in Windows-1251, but one edited in a UTF-8 editor is read as UTF-8: it starts
+// with a byte-order mark, or it is valid UTF-8 with letters beyond ASCII (Windows-1251 Cyrillic text
+// hardly ever is).
+QString decodeLine(QByteArrayView bytes)
+{
+    const QByteArrayView bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom)) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        return utf8.decode(bytes.sliced(bom.size()));
+    }
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; })) {
+        // A sequence cut short by the length limit is held back, not taken for an error.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    const Cp1251Table &cp1251 = cp1251Table();
+    return cp1251.isValid() ? cp1251.decode(bytes) : QString::fromLatin1(bytes);
+}
+
+void loadLine(const QString &path, QString &box)
+{
+    if (!isOrdinaryFile(path))
+        return;
+    // The box is emptied first: a file that exists but cannot be read leaves it empty.
+    box.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    box += stateLineText(file.read(kMaxLineBytes));
+}
 
 QString failureReason(const QString &dir, const QString &path, const QSaveFile &file, qint64 bytesNeeded)
 {
@@ -130,9 +149,8 @@ QString failureReason(const QString &dir, const QString &path, const QSaveFile &
 // Writes text + CR LF through a temporary file that replaces the old one only once it is complete.
 void saveLine(const QString &dir, const char *name, const QString &text, QList<SaveFailure> &failures)
 {
-    static const Cp1251Table table;
     const QString path = filePath(dir, name);
-    const QByteArray bytes = table.encode(text) + "\r\n";
+    const QByteArray bytes = stateLineBytes(text);
 
     QSaveFile file(path);
     // The bytes are flushed before commit() is asked to replace the old file: when the flush inside
@@ -146,6 +164,18 @@ void saveLine(const QString &dir, const char *name, const QString &text, QList<S
 }
 
 } // namespace
+
+QString stateLineText(QByteArrayView bytes)
+{
+    bytes.truncate(std::min<qsizetype>(bytes.size(), kMaxLineBytes));
+    const qsizetype cr = bytes.indexOf('\r');
+    return decodeLine(cr >= 0 ? bytes.first(cr) : bytes);
+}
+
+QByteArray stateLineBytes(const QString &text)
+{
+    return cp1251Table().encode(text) + "\r\n";
+}
 
 void Start(const QString &dir, QString &TxtClish, QString &TextN)
 {
@@ -170,7 +200,7 @@ QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN)
 
 QStringList charactersNotKept(const QString &text)
 {
-    static const Cp1251Table table;
+    const Cp1251Table &table = cp1251Table();
     QStringList lost;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -28,6 +30,13 @@ QList<SaveFailure> Finish(const QString &dir, const QString &TxtClish, const QSt
 
 // Saves only the receipt number (after a print), atomically, as Finish does.
 QList<SaveFailure> saveNumber(const QString &dir, const QString &TextN);
+
+// The text of a state file's line, from the bytes at the start of the file: the bytes before the first
+// CR within the first 64 KiB, decoded as Start reads them. Start reads each file through this.
+QString stateLineText(QByteArrayView bytes);
+
+// The bytes Finish writes for text: Windows-1251, each character it cannot hold as "?", then CR LF.
+QByteArray stateLineBytes(const QString &text);
 
 // The characters of text that the Windows-1251 files cannot hold (each is saved as "?"), each once, in
 // the order they first appear.
