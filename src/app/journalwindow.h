@@ -70,6 +70,8 @@ public:
     void printCopy();
     void saveAsPdf();
     void newFromSample();
+    // Sends the receipts printed while the server was away and says how it went.
+    void sendUnsent();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -94,6 +96,7 @@ private:
     QPushButton *m_printCopy;
     QPushButton *m_savePdf;
     QPushButton *m_fromSample;
+    QPushButton *m_sendUnsent;
     QTimer *m_searchDelay;
     std::optional<JournalReceipt> m_selected;
 };

@@ -75,11 +75,13 @@ protected:
     // The columns of a list row, selected from receipts "r".
     static const QString kRowColumns;
 
+    // Inserts the receipt inside the caller's transaction and sets its id.
+    JournalStatus insert(JournalReceipt &receipt);
+
     QSqlDatabase m_db;
     QString m_location;
 
 private:
-    JournalStatus insert(JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_kept;
