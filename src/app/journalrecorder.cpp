@@ -266,7 +266,8 @@ bool JournalRecorder::claimNumber(ReceiptTexts &texts, const QString &issuedTo)
             break;
         const MessageBox::Answer answer = MessageBox::show(
             m_window, QMessageBox::Warning, QStringLiteral("Товарный чек"),
-            QStringLiteral("Чек № %1 уже выдан на другой кассе.\n\nНапечатать этот чек под следующим свободным номером, %2?")
+            QStringLiteral("Чек № %1 уже выдан: он есть в общем журнале на сервере.\n\nНапечатать этот чек под следующим "
+                           "свободным номером, %2?")
                 .arg(taken, *next),
             {MessageBox::PrintAnyway, MessageBox::Cancel}, MessageBox::PrintAnyway, MessageBox::Cancel);
         if (answer != MessageBox::PrintAnyway)
