@@ -25,5 +25,5 @@ INSERT INTO receipt_search (id, number, seller_name, seller_header, names)
                      FROM receipt_lines l WHERE l.receipt_id = r.id), '')
     FROM receipts r;
 SELECT setval(pg_get_serial_sequence('receipts', 'id'), (SELECT max(id) FROM receipts));
-ANALYZE;
+ANALYZE receipts, receipt_lines, receipt_search;
 EOF
