@@ -164,6 +164,17 @@ public:
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
     {
         JournalStatus done;
+        // A common text fills its page from the newest receipts at once, where the trigrams would first
+        // fetch every receipt that holds it; a rarer one is looked up through them.
+        if (!filter.text.isEmpty() && limit > 0) {
+            m_newestOnly = true;
+            auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
+            m_newestOnly = false;
+            if (!done || found.size() == limit) {
+                report(status, done);
+                return found;
+            }
+        }
         auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
         report(status, done);
         return found;
@@ -344,14 +355,17 @@ protected:
     QString searchRowsSql(const QString &text, const QString &where) const override
     {
         Q_UNUSED(text);
-        // The fields together narrow the receipts through their trigrams (when the server has them).
+        // The fields together narrow the receipts through their trigrams (when the server has them), or
+        // the newest receipts alone are read.
         return QStringLiteral(
                    "SELECT %1 FROM receipts r JOIN receipt_search s ON s.id = r.id"
-                   " WHERE (" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like"
+                   " WHERE %3"
                    " AND (strpos(s.number, :text) > 0 OR strpos(s.seller_name, :text) > 0"
                    " OR strpos(s.seller_header, :text) > 0 OR (:names AND strpos(s.names, :text) > 0))%2"
                    " ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
-            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where);
+            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where,
+                 m_newestOnly ? QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
+                              : QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like"));
     }
 
     void bindSearch(QSqlQuery &query, const QString &text) const override
@@ -359,7 +373,8 @@ protected:
         const QString lowered = searchForm(text);
         QString pattern = lowered;
         pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
-        query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
+        if (!m_newestOnly)
+            query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
         query.bindValue(QStringLiteral(":text"), lowered);
         query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
     }
@@ -399,7 +414,11 @@ private:
     }
 
 
+    // Receipts a search reads from the newest before it turns to the trigrams.
+    static constexpr int kNewest = 5000;
+
     std::unique_ptr<Journal> m_local;
+    bool m_newestOnly = false;
     mutable QString m_lastState;
     mutable bool m_lost = false;
 };

@@ -264,7 +264,9 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
     const QString where = conditions.join(QStringLiteral(" AND "));
     QSqlQuery q = query();
     JournalStatus done = prepare(q, filter.text.isEmpty()
-        ? QStringLiteral("SELECT %1 FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
+        // The rows skipped are only counted, their columns never made (a server would make them all).
+        ? QStringLiteral("SELECT %1 FROM (SELECT * FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset) r"
+                         " ORDER BY r.id DESC")
               .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where)
         : searchRowsSql(filter.text, where));
     QList<JournalRow> found;
