@@ -141,18 +141,28 @@ QSqlQuery *SqlJournal::kept(const QString &sql, JournalStatus &status)
     return statement.get();
 }
 
+// Up to this many lines go in one statement: a statement a line would make a server's journal wait
+// for a round trip each.
+constexpr qsizetype kLinesPerStatement = 100;
+
 JournalStatus SqlJournal::insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines)
 {
     JournalStatus status;
-    QSqlQuery *q = kept(sql, status);
-    for (qsizetype i = 0; q && i < lines.size() && status; ++i) {
-        const JournalLine &line = lines[i];
+    const qsizetype values = sql.indexOf(QLatin1String("VALUES ")) + 7;
+    for (qsizetype first = 0; first < lines.size() && status; first += kLinesPerStatement) {
+        const qsizetype count = qMin(kLinesPerStatement, lines.size() - first);
+        QSqlQuery *q = kept(sql.left(values) + QStringList(count, sql.mid(values)).join(QStringLiteral(", ")), status);
+        if (!q)
+            break;
         int column = 0;
-        if (owner.isValid())
-            q->bindValue(column++, owner);
-        q->bindValue(column++, qint64(i + 1));
-        for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
-            q->bindValue(column++, textValue(*text));
+        for (qsizetype i = first; i < first + count; ++i) {
+            const JournalLine &line = lines[i];
+            if (owner.isValid())
+                q->bindValue(column++, owner);
+            q->bindValue(column++, qint64(i + 1));
+            for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+                q->bindValue(column++, textValue(*text));
+        }
         status = run(*q);
     }
     return status;
