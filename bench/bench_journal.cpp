@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The journal's four figures on a journal made by journalgen: recording one receipt of 10 lines,
-// opening the journal with its first page of rows, a search by a goods word (a common one, a rare one,
-// a number) with its first page, reading one receipt whole, the summary of a month and of a year, and
-// the CSV export of a period of about 100,000 lines.
+// The journal's figures on a journal made by journalgen: recording one receipt of 10 lines, opening the
+// journal with its first page of rows, a search by a goods word (a common one, a rare one, a number)
+// with its first page, reading one receipt whole, the summary of a month and of a year, the CSV export
+// of a period of about 100,000 lines, and summaries over a period (receipts and takings per seller, the
+// goods sold most) as plain SQL on a connection of their own.
 // Usage: SELVARO_BENCH_JOURNAL=<file> bench_journal [benchmark options]   (recording adds receipts to it)
 // With SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) the
 // journal is the one on that server, the file keeping its draft.
@@ -12,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <benchmark/benchmark.h>
 
@@ -113,6 +116,54 @@ void exportCsv(benchmark::State &state)
     QFile::remove(file);
 }
 
+// A connection of the summaries' own to the same journal.
+QSqlDatabase &summaryConnection()
+{
+    static QSqlDatabase db = [] {
+        const bool server = qEnvironmentVariableIsSet("SELVARO_PG_HOST");
+        QSqlDatabase opened = QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                                        QStringLiteral("summary"));
+        if (server) {
+            opened.setHostName(qEnvironmentVariable("SELVARO_PG_HOST"));
+            opened.setPort(qEnvironmentVariableIntValue("SELVARO_PG_PORT"));
+            opened.setUserName(qEnvironmentVariable("SELVARO_PG_USER"));
+            opened.setDatabaseName(qEnvironmentVariable("SELVARO_PG_DB"));
+        } else {
+            opened.setDatabaseName(journalPath());
+        }
+        if (!opened.open())
+            std::abort();
+        return opened;
+    }();
+    return db;
+}
+
+// One summary over [from, to): the rows it gives.
+void sqlSummary(benchmark::State &state, const QString &sql, const QString &from, const QString &to)
+{
+    QSqlQuery q(summaryConnection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        std::abort();
+    int found = 0;
+    for (auto _ : state) {
+        q.bindValue(QStringLiteral(":from"), from);
+        q.bindValue(QStringLiteral(":to"), to);
+        if (!q.exec())
+            state.SkipWithError("summary failed");
+        for (found = 0; q.next(); ++found) {
+        }
+    }
+    state.counters["rows"] = found;
+}
+
+const QString kPerSeller = QStringLiteral(
+    "SELECT seller_name, count(*), sum(total_kopecks) FROM receipts"
+    " WHERE issued_at >= :from AND issued_at < :to AND copy_of IS NULL GROUP BY seller_name ORDER BY seller_name");
+const QString kTopGoods = QStringLiteral(
+    "SELECT l.name, count(*) FROM receipts r JOIN receipt_lines l ON l.receipt_id = r.id"
+    " WHERE r.issued_at >= :from AND r.issued_at < :to AND r.copy_of IS NULL GROUP BY l.name ORDER BY 2 DESC, 1 LIMIT 20");
+
 } // namespace
 
 BENCHMARK(record)->Unit(benchmark::kMillisecond);
@@ -128,6 +179,12 @@ BENCHMARK(show)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(summary, month, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(summary, year, 12)->Unit(benchmark::kMillisecond);
 BENCHMARK(exportCsv)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sqlSummary, per_seller_month, kPerSeller, QStringLiteral("2026-03-01"), QStringLiteral("2026-04-01"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sqlSummary, per_seller_year, kPerSeller, QStringLiteral("2026-01-01"), QStringLiteral("2027-01-01"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sqlSummary, top_goods_month, kTopGoods, QStringLiteral("2026-03-01"), QStringLiteral("2026-04-01"))
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QUuid>
 
 namespace {
 
@@ -57,6 +58,11 @@ bool holdsAnything(const QList<QStringList> &lines)
     return false;
 }
 
+QString newUid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
 QString suggestedPdfPath(const JournalReceipt &receipt)
 {
     // A number such as "б/н" must not turn into a directory.
@@ -85,6 +91,7 @@ JournalReceipt journalReceipt(const ReceiptTexts &texts, const FlexGrid &grid, c
     receipt.totalKopecks = totalKopecks(texts.Text7, locale);
     receipt.words = texts.Text4;
     receipt.issuedTo = issuedTo;
+    receipt.uid = newUid();
     for (const QStringList &cells : gridLines(grid))
         receipt.lines << lineOf(cells);
     return receipt;
@@ -142,18 +149,26 @@ void JournalRecorder::start()
     Journal *journal = this->journal(&why);
     if (!journal) {
         MessageBox::show(m_window, QMessageBox::Warning, kTitle,
-                         QStringLiteral("Журнал чеков не открывается.\n%1\n\nЧеки печатаются и нумеруются как "
-                                        "обычно, но в журнал не записываются; программа попробует открыть его "
-                                        "снова при следующей печати.")
-                             .arg(failureText(why)),
+                         shared() ? QStringLiteral("Журнал чеков на сервере не открывается.\n%1\n\nПри печати программа "
+                                                   "предложит сохранить чек в журнале этого компьютера и отправит его "
+                                                   "на сервер, когда тот станет доступен.")
+                                        .arg(why)
+                                  : QStringLiteral("Журнал чеков не открывается.\n%1\n\nЧеки печатаются и нумеруются как "
+                                                   "обычно, но в журнал не записываются; программа попробует открыть его "
+                                                   "снова при следующей печати.")
+                                        .arg(failureText(why)),
                          {MessageBox::Ok}, MessageBox::Ok, MessageBox::Ok);
-        return;
+        // The draft stays on this computer whichever journal is in use.
+        journal = shared() ? outbox() : nullptr;
+        if (!journal)
+            return;
     }
     JournalStatus status;
     const std::optional<JournalDraft> draft = journal->draft(&status);
     // The file is let go until the first print or the journal window needs it, so a window that
     // prints nothing keeps nothing open.
     m_journal.reset();
+    m_outbox.reset();
     if (!draft && !status) {
         MessageBox::show(m_window, QMessageBox::Warning, kTitle,
                          QStringLiteral("Черновик ненапечатанного чека не читается из журнала.\n%1")
@@ -185,11 +200,125 @@ QStringList JournalRecorder::headings() const
 
 void JournalRecorder::recordPrint(const ReceiptTexts &printed, const QPrinter &printer)
 {
+    m_printedLines = windowLines();
+    const bool unsent = std::exchange(m_claimUnsent, false);
+    std::optional<JournalReceipt> claimed = std::exchange(m_claim, std::nullopt);
+    if (claimed && claimed->number == printed.TextN) {
+        QString why;
+        Journal *local = unsent ? outbox(&why) : nullptr;
+        const JournalStatus kept = !unsent ? JournalStatus() : local ? local->recordUnsent(*claimed) : JournalStatus::failure(why);
+        if (kept)
+            emit recorded();
+        else
+            tellUnrecorded(*claimed, kept.reason);
+        if (Journal *drafts = m_journal ? m_journal.get() : outbox(); kept && m_draftKept && drafts && drafts->clearDraft())
+            m_draftKept = false;
+        return;
+    }
     JournalReceipt receipt = journalReceipt(printed, *m_window->MSFGAZ(), m_window->locale(), issuedTo(printer),
                                             QDateTime::currentDateTime());
-    m_printedLines = windowLines();
     if (record(receipt) && m_draftKept && m_journal->clearDraft())
         m_draftKept = false;
+}
+
+bool JournalRecorder::shared() const
+{
+    return readJournalSettings(stateDirectory(m_window->statePlaces())).driver == QLatin1String("postgresql");
+}
+
+Journal *JournalRecorder::outbox(QString *why)
+{
+    if (!m_outbox) {
+        JournalStatus status;
+        m_outbox = openSqliteJournal(filePath(), &status);
+        if (!m_outbox && why)
+            *why = failureText(status.reason);
+    }
+    return m_outbox.get();
+}
+
+Journal *JournalRecorder::draftJournal(QString *why)
+{
+    Journal *journal = this->journal(why);
+    return journal || !shared() ? journal : outbox(why);
+}
+
+bool JournalRecorder::claimNumber(ReceiptTexts &texts, const QString &issuedTo)
+{
+    releaseNumber();
+    if (!shared())
+        return true;
+    JournalReceipt receipt = journalReceipt(texts, *m_window->MSFGAZ(), m_window->locale(), issuedTo,
+                                            QDateTime::currentDateTime());
+    // What was kept while the server was away goes first, in the order it was printed.
+    const UnsentSending sending = unsentCount() > 0 ? sendUnsent() : UnsentSending();
+    JournalStatus status = sending.status;
+    QString why;
+    Journal *journal = status ? this->journal(&why) : nullptr;
+    if (status && !journal)
+        status = JournalStatus::failure(why);
+    while (status && !(status = journal->record(receipt))) {
+        if (status.kind != JournalFailure::NumberIssued)
+            break;
+        const QString taken = receipt.number;
+        const std::optional<QString> next = journal->nextFreeNumber(receipt.sellerHeader, &status);
+        if (!next)
+            break;
+        const MessageBox::Answer answer = MessageBox::show(
+            m_window, QMessageBox::Warning, QStringLiteral("Товарный чек"),
+            QStringLiteral("Чек № %1 уже выдан: он есть в общем журнале на сервере.\n\nНапечатать этот чек под следующим "
+                           "свободным номером, %2?")
+                .arg(taken, *next),
+            {MessageBox::PrintAnyway, MessageBox::Cancel}, MessageBox::PrintAnyway, MessageBox::Cancel);
+        if (answer != MessageBox::PrintAnyway)
+            return false;
+        m_window->TextN()->setText(*next);
+        texts.TextN = receipt.number = *next;
+    }
+    if (!status) {
+        const MessageBox::Answer answer = MessageBox::show(
+            m_window, QMessageBox::Warning, QStringLiteral("Товарный чек"),
+            QStringLiteral("Чек не записан в журнал на сервере.\n%1\n\nНапечатать чек и сохранить его в журнале этого "
+                           "компьютера? Он будет отправлен на сервер, как только сервер станет доступен.")
+                .arg(status.reason),
+            {MessageBox::PrintAnyway, MessageBox::Cancel}, MessageBox::PrintAnyway, MessageBox::Cancel);
+        if (answer != MessageBox::PrintAnyway)
+            return false;
+        m_claimUnsent = true;
+    }
+    m_claim = receipt;
+    return true;
+}
+
+void JournalRecorder::releaseNumber()
+{
+    // A withdrawal that fails leaves the number taken by a receipt never printed: the next is offered.
+    if (m_claim && !m_claimUnsent && m_claim->id && m_journal)
+        m_journal->withdraw(m_claim->id);
+    m_claim.reset();
+    m_claimUnsent = false;
+}
+
+int JournalRecorder::unsentCount()
+{
+    Journal *local = shared() ? outbox() : nullptr;
+    return local ? int(local->unsent().size()) : 0;
+}
+
+UnsentSending JournalRecorder::sendUnsent()
+{
+    UnsentSending sending;
+    QString why;
+    Journal *local = outbox(&why);
+    Journal *server = local ? journal(&why) : nullptr;
+    if (!server) {
+        sending.status = JournalStatus::failure(why);
+        return sending;
+    }
+    sending = ::sendUnsent(*local, *server);
+    if (sending.sent > 0)
+        emit recorded();
+    return sending;
 }
 
 bool JournalRecorder::recordUnrecorded(QString *why)
@@ -221,6 +350,12 @@ bool JournalRecorder::record(JournalReceipt &receipt)
         }
         why = status.reason;
     }
+    tellUnrecorded(receipt, why);
+    return false;
+}
+
+void JournalRecorder::tellUnrecorded(const JournalReceipt &receipt, const QString &why)
+{
     m_unrecorded << receipt;
 
     const bool pdf = receipt.issuedTo.startsWith(QLatin1String("pdf:"));
@@ -237,7 +372,6 @@ bool JournalRecorder::record(JournalReceipt &receipt)
         {MessageBox::SaveAsPdf, MessageBox::Ok}, MessageBox::SaveAsPdf, MessageBox::Ok);
     if (answer == MessageBox::SaveAsPdf)
         saveAsPdf(receipt, m_window, false);
-    return false;
 }
 
 namespace {
@@ -282,6 +416,8 @@ bool JournalRecorder::printCopy(const JournalReceipt &original, QWidget *parent)
     copy.copyOf = original.copyOf.value_or(original.id);
     copy.issuedAt = QDateTime::currentDateTime();
     copy.issuedTo = issuedTo(*printer);
+    copy.uid = newUid();
+    copy.duplicate = false;
     record(copy);
     return true;
 }
@@ -311,6 +447,8 @@ bool JournalRecorder::saveAsPdf(const JournalReceipt &receipt, QWidget *parent, 
         copy.copyOf = receipt.copyOf.value_or(receipt.id);
         copy.issuedAt = QDateTime::currentDateTime();
         copy.issuedTo = issuedTo(*printer);
+        copy.uid = newUid();
+        copy.duplicate = false;
         record(copy);
     }
     return true;
@@ -343,7 +481,7 @@ bool JournalRecorder::keepDraft()
     for (;;) {
         QString why;
         bool kept = recordUnrecorded(&why);
-        Journal *journal = kept && (unprinted || m_draftKept) ? this->journal(&why) : nullptr;
+        Journal *journal = kept && (unprinted || m_draftKept) ? draftJournal(&why) : nullptr;
         if (journal && !unprinted) {
             // A draft put back at the start and printed since (or emptied) is gone.
             if (m_draftKept && journal->clearDraft())
@@ -385,6 +523,7 @@ void JournalRecorder::editServer()
     // The journal named by the new settings is opened at its next use.
     delete m_journalWindow;
     m_journal.reset();
+    m_outbox.reset();
 }
 
 void JournalRecorder::showWindow()

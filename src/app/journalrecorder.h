@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "printerpage.h"
 #include "receiptlayout.h"
+#include "serverjournal.h"
 
 #include <QDateTime>
 #include <QList>
@@ -58,6 +59,22 @@ public:
     // the receipt). The draft goes: a printed receipt leaves none.
     void recordPrint(const ReceiptTexts &printed, const QPrinter &printer);
 
+    // Before a receipt of the window is printed to issuedTo: a shared journal records it at once, so
+    // that its number is this counter's alone. When another counter has issued the number, the seller is
+    // offered the next free one (put into texts and TextN) or not to print; when the server cannot be
+    // used, to print and keep the receipt in this computer's journal until it can be sent, or not to
+    // print. Receipts kept so are sent first. False when nothing is to be printed. A journal on this
+    // computer alone takes nothing here.
+    bool claimNumber(ReceiptTexts &texts, const QString &issuedTo);
+    // The print after claimNumber failed or was not made: its number is given back.
+    void releaseNumber();
+    // Whether the settings name a shared journal on a server.
+    bool shared() const;
+    // How many receipts printed while the server was away wait in this computer's journal.
+    int unsentCount();
+    // Sends them to the shared journal; how it went.
+    UnsentSending sendUnsent();
+
     // Prints a recorded receipt again as it was, on the default printer or (pdf) into a file the user
     // chooses, and records the copy. Returns whether it was printed.
     bool printCopy(const JournalReceipt &original, QWidget *parent);
@@ -88,6 +105,12 @@ signals:
 
 private:
     bool record(JournalReceipt &receipt);
+    // Tells that receipt was printed but not recorded (why), keeping it to be recorded later.
+    void tellUnrecorded(const JournalReceipt &receipt, const QString &why);
+    // This computer's journal file, where receipts wait while the server is away.
+    Journal *outbox(QString *why = nullptr);
+    // Where the draft is kept: the journal, or with a shared one away, this computer's file.
+    Journal *draftJournal(QString *why = nullptr);
     bool recordUnrecorded(QString *why);
     PrintResult printOn(QPrinter &printer, const JournalReceipt &receipt) const;
     bool saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool recordCopy);
@@ -95,6 +118,9 @@ private:
 
     FrmSelvaro *m_window;
     std::unique_ptr<Journal> m_journal;
+    std::unique_ptr<Journal> m_outbox;
+    std::optional<JournalReceipt> m_claim; // taken for the print under way (or to be kept unsent)
+    bool m_claimUnsent = false;
     QList<JournalReceipt> m_unrecorded;   // printed, but not yet in the journal
     QList<QStringList> m_printedLines;    // the lines last printed from the window
     bool m_draftKept = false;             // the journal may hold a draft of this window

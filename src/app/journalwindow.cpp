@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
@@ -74,11 +75,19 @@ QVariant JournalModel::data(const QModelIndex &index, int role) const
     const JournalRow &row = m_rows.at(index.row());
     if (role == Qt::TextAlignmentRole && index.column() == Total)
         return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (row.duplicate && index.column() == Number) {
+        if (role == Qt::ForegroundRole)
+            return QColor(Qt::darkRed);
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral("Чек напечатан, пока сервер был недоступен, а этот номер тем временем выдан на другой "
+                                  "кассе. Чек оставлен в журнале с напечатанным номером.");
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {
     case Number:
-        return row.copyOf ? QStringLiteral("%1 (копия)").arg(row.number) : row.number;
+        return row.copyOf ? QStringLiteral("%1 (копия)").arg(row.number)
+            : row.duplicate ? QStringLiteral("%1 (повтор номера)").arg(row.number) : row.number;
     case Date:
         return row.issuedAt.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     case Total:
@@ -190,6 +199,11 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    // Shown while receipts printed with the server away wait on this computer.
+    m_sendUnsent = new QPushButton(this);
+    m_sendUnsent->setObjectName(QStringLiteral("sendUnsent"));
+    m_sendUnsent->setVisible(false);
+
     m_previewPrinter = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
     m_preview = new QPrintPreviewWidget(m_previewPrinter.get(), this);
     m_preview->setObjectName(QStringLiteral("preview"));
@@ -219,6 +233,7 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     leftLayout->addWidget(m_tabs, 1);
     auto *below = new QHBoxLayout;
     below->addWidget(m_status, 1);
+    below->addWidget(m_sendUnsent, 0, Qt::AlignTop);
     below->addWidget(m_exportCsv, 0, Qt::AlignTop);
     leftLayout->addLayout(below);
 
@@ -268,6 +283,7 @@ JournalWindow::JournalWindow(JournalRecorder *recorder, FrmSelvaro *window)
     connect(m_fromSample, &QPushButton::clicked, this, &JournalWindow::newFromSample);
     connect(m_exportCsv, &QPushButton::clicked, this, &JournalWindow::exportCsv);
     connect(m_tabs, &QTabWidget::currentChanged, this, &JournalWindow::updateSummary);
+    connect(m_sendUnsent, &QPushButton::clicked, this, &JournalWindow::sendUnsent);
     auto *find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         m_search->setFocus(Qt::ShortcutFocusReason);
@@ -328,6 +344,9 @@ void JournalWindow::reload()
         m_view->setCurrentIndex(m_model->index(0, 0));
     else
         select({});
+    const int waiting = m_recorder->unsentCount();
+    m_sendUnsent->setText(QStringLiteral("Отправить на сервер (%1)").arg(waiting));
+    m_sendUnsent->setVisible(waiting > 0);
     updateSummary();
 }
 
@@ -353,6 +372,19 @@ void JournalWindow::updateSummary()
     }
     m_summary->showSummary(*summary);
     m_summarized = std::pair(range.from, range.to);
+}
+
+void JournalWindow::sendUnsent()
+{
+    const UnsentSending sending = m_recorder->sendUnsent();
+    reload();
+    QString text = QStringLiteral("Отправлено на сервер чеков: %1.").arg(sending.sent);
+    if (sending.duplicates > 0)
+        text += QStringLiteral(" Номера %1 из них тем временем выданы на другой кассе: они отмечены «повтор номера».")
+                    .arg(sending.duplicates);
+    if (!sending.status)
+        text += QStringLiteral(" Остальные не отправлены: %1").arg(sending.status.reason);
+    showFailure(text);
 }
 
 void JournalWindow::showFailure(const QString &text)

@@ -81,6 +81,9 @@ public:
     using FileNameChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &suggestedPath)>;
     static void setCsvFileNameChooser(FileNameChooser chooser);
 
+    // Sends the receipts printed while the server was away and says how it went.
+    void sendUnsent();
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -111,6 +114,7 @@ private:
     QPushButton *m_printCopy;
     QPushButton *m_savePdf;
     QPushButton *m_fromSample;
+    QPushButton *m_sendUnsent;
     QTimer *m_searchDelay;
     std::optional<JournalReceipt> m_selected;
 };

@@ -161,8 +161,10 @@ void PrintCommand::printWithDialog()
     printOn(*printer, *texts);
 }
 
-void PrintCommand::printOn(QPrinter &printer, const ReceiptTexts &texts)
+void PrintCommand::printOn(QPrinter &printer, ReceiptTexts texts)
 {
+    if (!m_window->journalRecorder()->claimNumber(texts, issuedTo(printer)))
+        return;
     const PrintResult result = printReceipt(printer, texts, *m_window->MSFGAZ());
     moveToLastCell();
     finishPrint(texts, result, printer);
@@ -173,10 +175,13 @@ void PrintCommand::preview()
     if (m_busy)
         return;
     const QScopedValueRollback busy(m_busy, true);
-    const std::optional<ReceiptTexts> texts = prepare();
+    std::optional<ReceiptTexts> texts = prepare();
     if (!texts)
         return;
     const auto printer = newDefaultPrinter();
+    // The number is taken before the page is shown, so that the preview shows the one printed.
+    if (!m_window->journalRecorder()->claimNumber(*texts, issuedTo(*printer)))
+        return;
     QPrintPreviewDialog dialog(printer.get(), m_window);
     dialog.setWindowTitle(QStringLiteral("Предварительный просмотр"));
     PrintResult last;
@@ -187,7 +192,10 @@ void PrintCommand::preview()
     if (runDialog(dialog) == QDialog::Accepted) {
         moveToLastCell();
         finishPrint(*texts, last, *printer);
-    } else if (!last.ok && !last.reason.isEmpty()) {
+        return;
+    }
+    m_window->journalRecorder()->releaseNumber();
+    if (!last.ok && !last.reason.isEmpty()) {
         MessageBox::critical(m_window, kTitle, QStringLiteral("Не удалось показать чек: %1").arg(last.reason));
     }
 }
@@ -207,6 +215,7 @@ void PrintCommand::finishPrint(const ReceiptTexts &printed, const PrintResult &r
         count(printed, printer);
         return;
     }
+    m_window->journalRecorder()->releaseNumber();
     if (result.noPrinter) {
         const MessageBox::Answer answer = MessageBox::show(
             m_window, QMessageBox::Warning, kTitle,
@@ -220,7 +229,7 @@ void PrintCommand::finishPrint(const ReceiptTexts &printed, const PrintResult &r
                          QStringLiteral("Чек не напечатан. %1\n\nНомер чека не изменён.").arg(result.reason));
 }
 
-void PrintCommand::savePdf(const ReceiptTexts &texts)
+void PrintCommand::savePdf(ReceiptTexts texts)
 {
     QString fileName =
         chooseSaveFileName(m_window, QStringLiteral("Сохранить чек в PDF"), suggestedPdfPath(texts));
@@ -231,9 +240,12 @@ void PrintCommand::savePdf(const ReceiptTexts &texts)
     m_pdfDir = QFileInfo(fileName).absolutePath();
 
     const auto printer = newPdfPrinter(fileName);
+    if (!m_window->journalRecorder()->claimNumber(texts, issuedTo(*printer)))
+        return;
     const PrintResult result = printReceipt(*printer, texts, *m_window->MSFGAZ());
     moveToLastCell();
     if (!result.ok) {
+        m_window->journalRecorder()->releaseNumber();
         MessageBox::critical(m_window, kTitle,
                              QStringLiteral("Чек не сохранён в PDF. %1\n\nНомер чека не изменён.").arg(result.reason));
         return;

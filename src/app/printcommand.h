@@ -59,10 +59,11 @@ private:
     // when the seller, told that the receipt number cannot count on, does not print.
     std::optional<ReceiptTexts> prepare();
     void moveToLastCell();
-    // Prints on printer, then moves to the last cell and counts or reports the print.
-    void printOn(QPrinter &printer, const ReceiptTexts &texts);
+    // Takes the number in a shared journal, prints on printer, then moves to the last cell and counts or
+    // reports the print.
+    void printOn(QPrinter &printer, ReceiptTexts texts);
     void finishPrint(const ReceiptTexts &printed, const PrintResult &result, const QPrinter &printer);
-    void savePdf(const ReceiptTexts &texts);
+    void savePdf(ReceiptTexts texts);
     void count(const ReceiptTexts &printed, const QPrinter &printer);
     QString suggestedPdfPath(const ReceiptTexts &texts) const;
 

@@ -33,6 +33,8 @@ struct JournalReceipt {
     QString issuedTo;       // "printer:<queue>" or "pdf:<path>"
     std::optional<qint64> copyOf; // set on a reprint: the id of the original
     QList<JournalLine> lines;
+    QString uid{};          // made at the counter when it is issued: the same receipt sent twice is known
+    bool duplicate = false; // its number was issued meanwhile on another counter while this one was cut off
 };
 
 // A row of the journal's list: enough to show and pick a receipt without loading its lines.
@@ -44,6 +46,7 @@ struct JournalRow {
     QString sellerName;
     QString firstName; // the first goods name of the receipt
     std::optional<qint64> copyOf;
+    bool duplicate = false; // as JournalReceipt::duplicate
 };
 
 // What to list: text found literally (any case) in the number, any goods name or the seller's name
@@ -152,6 +155,45 @@ public:
         if (status)
             *status = {};
         return std::nullopt;
+    }
+
+    // Takes back an original receipt recorded just now whose printing then failed, so that its number
+    // is free again. Only a shared journal takes numbers before printing; others refuse.
+    virtual JournalStatus withdraw(qint64 id)
+    {
+        Q_UNUSED(id);
+        return JournalStatus::failure(QStringLiteral("Журнал «%1» не возвращает записанных чеков.").arg(location()));
+    }
+
+    // Receipts printed while the shared journal's server was away wait in the journal of this computer,
+    // marked as not yet sent. recordUnsent records one so and sets its id; unsent lists them with their
+    // lines, oldest first; markSent takes the mark off (duplicate: the server flagged its number).
+    // Only the SQLite journal keeps them; the others refuse.
+    virtual JournalStatus recordUnsent(JournalReceipt &receipt)
+    {
+        Q_UNUSED(receipt);
+        return JournalStatus::failure(QStringLiteral("Журнал «%1» не хранит неотправленных чеков.").arg(location()));
+    }
+    virtual QList<JournalReceipt> unsent(JournalStatus *status = nullptr)
+    {
+        if (status)
+            *status = {};
+        return {};
+    }
+    virtual JournalStatus markSent(qint64 id, bool duplicate)
+    {
+        Q_UNUSED(id);
+        Q_UNUSED(duplicate);
+        return JournalStatus::failure(QStringLiteral("Журнал «%1» не хранит неотправленных чеков.").arg(location()));
+    }
+
+    // Takes a receipt printed on a counter cut off from this shared journal: one already here (the same
+    // uid, a send cut off half way) is not recorded again; one whose number was issued meanwhile is
+    // recorded flagged as a duplicate, never renumbered. Sets receipt.id and receipt.duplicate.
+    virtual JournalStatus deliver(JournalReceipt &receipt)
+    {
+        Q_UNUSED(receipt);
+        return JournalStatus::failure(QStringLiteral("Журнал «%1» не общий: чеки в него не отправляются.").arg(location()));
     }
 };
 

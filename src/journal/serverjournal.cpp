@@ -10,6 +10,9 @@
 
 namespace {
 
+// The search copy's fields in one text, as its trigram index keeps them (t: "" or a table's "s.").
+#define SELVARO_SEARCH_FIELDS(t) t "number || E'\\x02' || " t "seller_name || E'\\x02' || " t "seller_header || E'\\x02' || " t "names"
+
 // Any fixed key: the lock that keeps two programs from creating the tables at once.
 constexpr qint64 kMigrationLock = 0x73656c7661726f; // "selvaro"
 
@@ -130,6 +133,15 @@ public:
                     text->replace(QChar(0), kNulStandIn);
         }
         JournalStatus status = again([&] { return SqlJournal::recordAll(stored); });
+        // A receipt the server took before the connection broke, and was sent again: it is there.
+        if (!status && m_lastState == QLatin1String("23505") && stored.size() == 1 && !stored[0].uid.isEmpty()) {
+            JournalStatus read;
+            if (const auto there = byUid(stored[0].uid, &read)) {
+                stored[0].id = there->first;
+                receipts[0].duplicate = there->second;
+                status = {};
+            }
+        }
         for (qsizetype i = 0; i < receipts.size(); ++i)
             receipts[i].id = status ? stored[i].id : 0;
         if (!status && m_lastState == QLatin1String("23505"))
@@ -152,6 +164,17 @@ public:
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
     {
         JournalStatus done;
+        // A common text fills its page from the newest receipts at once, where the trigrams would first
+        // fetch every receipt that holds it; a rarer one is looked up through them.
+        if (!filter.text.isEmpty() && limit > 0) {
+            m_newestOnly = true;
+            auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
+            m_newestOnly = false;
+            if (!done || found.size() == limit) {
+                report(status, done);
+                return found;
+            }
+        }
         auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
         report(status, done);
         return found;
@@ -200,6 +223,44 @@ public:
         return done ? next : std::nullopt;
     }
 
+    JournalStatus withdraw(qint64 id) override
+    {
+        return again([&] {
+            return inWriteTransaction([&] {
+                JournalStatus done;
+                for (const char *sql : {"DELETE FROM receipt_search WHERE id = :id", "DELETE FROM receipt_lines WHERE receipt_id = :id",
+                                        "DELETE FROM receipts WHERE id = :id AND copy_of IS NULL"})
+                    if (done)
+                        done = run(QString::fromLatin1(sql), {{QStringLiteral(":id"), id}});
+                return done;
+            });
+        });
+    }
+
+    JournalStatus deliver(JournalReceipt &receipt) override
+    {
+        JournalStatus status;
+        if (const auto there = byUid(receipt.uid, &status)) {
+            receipt.id = there->first;
+            receipt.duplicate = there->second;
+            return status;
+        }
+        if (!status)
+            return status;
+        JournalReceipt sent = receipt;
+        sent.duplicate = false;
+        status = record(sent);
+        if (!status && status.kind == JournalFailure::NumberIssued) {
+            sent.duplicate = true;
+            status = record(sent);
+        }
+        if (status) {
+            receipt.id = sent.id;
+            receipt.duplicate = sent.duplicate;
+        }
+        return status;
+    }
+
     JournalStatus saveDraft(const JournalDraft &draft) override { return m_local->saveDraft(draft); }
     std::optional<JournalDraft> draft(JournalStatus *status) override { return m_local->draft(status); }
     JournalStatus clearDraft() override { return m_local->clearDraft(); }
@@ -229,6 +290,31 @@ protected:
                     "CREATE TABLE receipt_search (id bigint PRIMARY KEY REFERENCES receipts(id),"
                     " number text NOT NULL, seller_name text NOT NULL, seller_header text NOT NULL, names text NOT NULL)",
                 });
+            },
+            // 1 -> 2: each receipt's own id made at the counter, so that one sent twice is known, and
+            // the flag on a receipt printed with a number issued meanwhile on another counter. Only whole
+            // numbers are issued once: a receipt printed without a number ("", "б/н") may repeat.
+            [](SqlJournal &journal) {
+                return static_cast<PostgresJournal &>(journal).runAll({
+                    "ALTER TABLE receipts ADD COLUMN uid text",
+                    "ALTER TABLE receipts ADD COLUMN duplicate boolean NOT NULL DEFAULT false",
+                    "CREATE UNIQUE INDEX receipts_uid ON receipts (uid)",
+                    "DROP INDEX receipts_number",
+                    "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number)"
+                    " WHERE copy_of IS NULL AND NOT duplicate AND number ~ '^\\s*[0-9]+\\s*$'",
+                });
+            },
+            // 2 -> 3: trigrams of the search copy, so that a search finds its few receipts among a
+            // million without reading every one. A server without the pg_trgm extension, or a user who
+            // may not add it, searches without them.
+            [](SqlJournal &journal) {
+                auto &server = static_cast<PostgresJournal &>(journal);
+                JournalStatus done = server.run(QStringLiteral("SAVEPOINT search_index"));
+                if (done && !server.runAll({"CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                                            "CREATE INDEX receipt_search_trgm ON receipt_search USING gin (("
+                                            SELVARO_SEARCH_FIELDS("") ") gin_trgm_ops)"}))
+                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"));
+                return done;
             },
         };
     }
@@ -283,7 +369,8 @@ protected:
                     {QStringLiteral(":number"), searchForm(receipt.number)},
                     {QStringLiteral(":seller"), searchForm(receipt.sellerName)},
                     {QStringLiteral(":header"), searchForm(receipt.sellerHeader)},
-                    {QStringLiteral(":names"), names.isEmpty() ? u""_qs : names.join(kNameSeparator)}});
+                    // Goods without a name join to a null text, which would bind as NULL.
+                    {QStringLiteral(":names"), names.join(kNameSeparator).isNull() ? QVariant(u""_qs) : QVariant(names.join(kNameSeparator))}});
     }
 
     // The text must stand literally in one field of the search copy, its first word where a word
@@ -291,17 +378,26 @@ protected:
     QString searchRowsSql(const QString &text, const QString &where) const override
     {
         Q_UNUSED(text);
+        // The fields together narrow the receipts through their trigrams (when the server has them), or
+        // the newest receipts alone are read.
         return QStringLiteral(
                    "SELECT %1 FROM receipts r JOIN receipt_search s ON s.id = r.id"
-                   " WHERE (strpos(s.number, :text) > 0 OR strpos(s.seller_name, :text) > 0"
+                   " WHERE %3"
+                   " AND (strpos(s.number, :text) > 0 OR strpos(s.seller_name, :text) > 0"
                    " OR strpos(s.seller_header, :text) > 0 OR (:names AND strpos(s.names, :text) > 0))%2"
                    " ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
-            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where);
+            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where,
+                 m_newestOnly ? QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
+                              : QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like"));
     }
 
     void bindSearch(QSqlQuery &query, const QString &text) const override
     {
         const QString lowered = searchForm(text);
+        QString pattern = lowered;
+        pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+        if (!m_newestOnly)
+            query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
         query.bindValue(QStringLiteral(":text"), lowered);
         query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
     }
@@ -311,6 +407,27 @@ protected:
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
 
 private:
+    // The id and duplicate flag of the receipt with uid; nullopt when there is none (or on failure).
+    std::optional<std::pair<qint64, bool>> byUid(const QString &uid, JournalStatus *status)
+    {
+        std::optional<std::pair<qint64, bool>> found;
+        *status = {};
+        if (uid.isEmpty())
+            return found;
+        *status = again([&] {
+            QSqlQuery q = query();
+            JournalStatus ran = prepare(q, QStringLiteral("SELECT id, duplicate FROM receipts WHERE uid = :uid"));
+            if (ran) {
+                q.bindValue(QStringLiteral(":uid"), uid);
+                ran = run(q);
+            }
+            if (ran && q.next())
+                found = std::pair(q.value(0).toLongLong(), q.value(1).toBool());
+            return ran;
+        });
+        return found;
+    }
+
     JournalStatus runAll(std::initializer_list<const char *> statements)
     {
         for (const char *sql : statements)
@@ -320,7 +437,11 @@ private:
     }
 
 
+    // Receipts a search reads from the newest before it turns to the trigrams.
+    static constexpr int kNewest = 5000;
+
     std::unique_ptr<Journal> m_local;
+    bool m_newestOnly = false;
     mutable QString m_lastState;
     mutable bool m_lost = false;
 };
@@ -330,6 +451,24 @@ private:
 QString serverLocation(const JournalServer &server)
 {
     return QStringLiteral("%1:%2/%3").arg(server.host).arg(server.port).arg(server.database);
+}
+
+UnsentSending sendUnsent(Journal &local, Journal &server)
+{
+    UnsentSending sending;
+    const QList<JournalReceipt> waiting = local.unsent(&sending.status);
+    for (JournalReceipt receipt : waiting) {
+        const qint64 localId = receipt.id;
+        receipt.id = 0;
+        if (sending.status = server.deliver(receipt); !sending.status)
+            break;
+        // Should this fail, the next send finds the receipt on the server by its uid.
+        if (sending.status = local.markSent(localId, receipt.duplicate); !sending.status)
+            break;
+        ++sending.sent;
+        sending.duplicates += receipt.duplicate;
+    }
+    return sending;
 }
 
 std::unique_ptr<Journal> openServerJournal(const JournalServer &server, const QString &localFilePath, JournalStatus *status)

@@ -26,3 +26,15 @@ QString serverLocation(const JournalServer &server);
 // version is never changed.
 std::unique_ptr<Journal> openServerJournal(const JournalServer &server, const QString &localFilePath,
                                            JournalStatus *status = nullptr);
+
+// How sending the receipts kept while the server was away went: how many went up, how many of them
+// were flagged there as duplicates, and the failure that stopped it (the rest wait for the next time).
+struct UnsentSending {
+    int sent = 0;
+    int duplicates = 0;
+    JournalStatus status;
+};
+
+// Sends the receipts waiting in the local journal to the shared one, oldest first, each exactly once
+// (a send cut off half way is recognised the next time by the receipt's uid), and takes their mark off.
+UnsentSending sendUnsent(Journal &local, Journal &server);

@@ -98,9 +98,63 @@ protected:
                     " tokenize = 'unicode61 remove_diacritics 0')",
                 });
             },
+            // 1 -> 2: each receipt's own id made at the counter, the duplicate flag a shared journal sets,
+            // and the receipts printed while its server was away, waiting to be sent.
+            [](SqlJournal &journal) {
+                return static_cast<SqliteJournal &>(journal).runAll({
+                    "ALTER TABLE receipts ADD COLUMN uid TEXT",
+                    "ALTER TABLE receipts ADD COLUMN duplicate INTEGER NOT NULL DEFAULT 0",
+                    "CREATE UNIQUE INDEX receipts_uid ON receipts (uid)",
+                    "CREATE TABLE unsent (receipt_id INTEGER PRIMARY KEY REFERENCES receipts(id))",
+                });
+            },
         };
     }
 
+public:
+    JournalStatus recordUnsent(JournalReceipt &receipt) override
+    {
+        JournalReceipt recorded = receipt;
+        const JournalStatus status = inWriteTransaction([&]() {
+            JournalStatus done = insert(recorded);
+            if (done)
+                done = run(QStringLiteral("INSERT INTO unsent (receipt_id) VALUES (:id)"), {{QStringLiteral(":id"), recorded.id}});
+            return done;
+        });
+        if (status)
+            receipt.id = recorded.id;
+        return status;
+    }
+
+    QList<JournalReceipt> unsent(JournalStatus *status) override
+    {
+        QList<qint64> ids;
+        QSqlQuery q = query();
+        JournalStatus done = q.exec(QStringLiteral("SELECT receipt_id FROM unsent ORDER BY receipt_id"))
+            ? JournalStatus() : JournalStatus::failure(describe(q));
+        while (done && q.next())
+            ids << q.value(0).toLongLong();
+        QList<JournalReceipt> found;
+        for (qsizetype i = 0; done && i < ids.size(); ++i)
+            if (const std::optional<JournalReceipt> receipt = this->receipt(ids[i], &done))
+                found << *receipt;
+        if (status)
+            *status = done;
+        return done ? found : QList<JournalReceipt>();
+    }
+
+    JournalStatus markSent(qint64 id, bool duplicate) override
+    {
+        return inWriteTransaction([&]() {
+            JournalStatus done = run(QStringLiteral("DELETE FROM unsent WHERE receipt_id = :id"), {{QStringLiteral(":id"), id}});
+            if (done)
+                done = run(QStringLiteral("UPDATE receipts SET duplicate = :duplicate WHERE id = :id"),
+                           {{QStringLiteral(":duplicate"), duplicate}, {QStringLiteral(":id"), id}});
+            return done;
+        });
+    }
+
+protected:
     int storedVersion(JournalStatus *status) override
     {
         QSqlQuery q = query();

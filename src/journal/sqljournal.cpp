@@ -6,7 +6,8 @@
 
 const QString SqlJournal::kRowColumns = QStringLiteral(
     "r.id, r.number, r.issued_at, r.total, r.seller_name, r.copy_of,"
-    " (SELECT l.name FROM receipt_lines l WHERE l.receipt_id = r.id AND l.name <> '' ORDER BY l.position LIMIT 1)");
+    " (SELECT l.name FROM receipt_lines l WHERE l.receipt_id = r.id AND l.name <> '' ORDER BY l.position LIMIT 1),"
+    " r.duplicate");
 
 namespace {
 
@@ -140,30 +141,40 @@ QSqlQuery *SqlJournal::kept(const QString &sql, JournalStatus &status)
     return statement.get();
 }
 
+// Up to this many lines go in one statement: a statement a line would make a server's journal wait
+// for a round trip each.
+constexpr qsizetype kLinesPerStatement = 100;
+
 JournalStatus SqlJournal::insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines)
 {
     JournalStatus status;
-    QSqlQuery *q = kept(sql, status);
-    for (qsizetype i = 0; q && i < lines.size() && status; ++i) {
-        const JournalLine &line = lines[i];
+    const qsizetype values = sql.indexOf(QLatin1String("VALUES ")) + 7;
+    for (qsizetype first = 0; first < lines.size() && status; first += kLinesPerStatement) {
+        const qsizetype count = qMin(kLinesPerStatement, lines.size() - first);
+        QSqlQuery *q = kept(sql.left(values) + QStringList(count, sql.mid(values)).join(QStringLiteral(", ")), status);
+        if (!q)
+            break;
         int column = 0;
-        if (owner.isValid())
-            q->bindValue(column++, owner);
-        q->bindValue(column++, qint64(i + 1));
-        for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
-            q->bindValue(column++, textValue(*text));
+        for (qsizetype i = first; i < first + count; ++i) {
+            const JournalLine &line = lines[i];
+            if (owner.isValid())
+                q->bindValue(column++, owner);
+            q->bindValue(column++, qint64(i + 1));
+            for (const QString *text : {&line.num, &line.name, &line.unit, &line.quantity, &line.price, &line.sum})
+                q->bindValue(column++, textValue(*text));
+        }
         status = run(*q);
     }
     return status;
 }
 
-// Inserts the receipt inside the caller's transaction and sets its id.
 JournalStatus SqlJournal::insert(JournalReceipt &receipt)
 {
     JournalStatus status;
     QSqlQuery *q = kept(QStringLiteral(
         "INSERT INTO receipts (number, issued_at, date_printed, seller_header, seller_name, total,"
-        " total_kopecks, words, issued_to, copy_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"), status);
+        " total_kopecks, words, issued_to, copy_of, uid, duplicate) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " RETURNING id"), status);
     if (!q)
         return status;
     int column = 0;
@@ -171,7 +182,9 @@ JournalStatus SqlJournal::insert(JournalReceipt &receipt)
                                   textValue(receipt.datePrinted), textValue(receipt.sellerHeader),
                                   textValue(receipt.sellerName), textValue(receipt.total),
                                   optionalValue(receipt.totalKopecks), textValue(receipt.words),
-                                  textValue(receipt.issuedTo), optionalValue(receipt.copyOf)})
+                                  textValue(receipt.issuedTo), optionalValue(receipt.copyOf),
+                                  receipt.uid.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(receipt.uid),
+                                  QVariant(receipt.duplicate)})
         q->bindValue(column++, value);
     if (status = run(*q); !status)
         return status;
@@ -210,7 +223,7 @@ std::optional<JournalReceipt> SqlJournal::receipt(qint64 id, JournalStatus *stat
     QSqlQuery q = query();
     JournalStatus done = prepare(q, QStringLiteral(
         "SELECT number, issued_at, date_printed, seller_header, seller_name, total, total_kopecks, words,"
-        " issued_to, copy_of FROM receipts WHERE id = ?"));
+        " issued_to, copy_of, uid, duplicate FROM receipts WHERE id = ?"));
     if (done) {
         q.bindValue(0, id);
         done = run(q);
@@ -235,6 +248,8 @@ std::optional<JournalReceipt> SqlJournal::receipt(qint64 id, JournalStatus *stat
     found.words = q.value(7).toString();
     found.issuedTo = q.value(8).toString();
     found.copyOf = optionalOf(q.value(9));
+    found.uid = q.value(10).toString();
+    found.duplicate = q.value(11).toBool();
 
     QSqlQuery lines = query();
     done = prepare(lines, QStringLiteral(
@@ -272,7 +287,9 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
     const QString where = dateConditions(filter.from, filter.to).mid(5); // without the first " AND "
     QSqlQuery q = query();
     JournalStatus done = prepare(q, filter.text.isEmpty()
-        ? QStringLiteral("SELECT %1 FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
+        // The rows skipped are only counted, their columns never made (a server would make them all).
+        ? QStringLiteral("SELECT %1 FROM (SELECT * FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset) r"
+                         " ORDER BY r.id DESC")
               .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where)
         : searchRowsSql(filter.text, where));
     QList<JournalRow> found;
@@ -287,7 +304,8 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
     }
     while (done && q.next())
         found.append({q.value(0).toLongLong(), q.value(1).toString(), QDateTime::fromString(q.value(2).toString(), Qt::ISODate),
-                      q.value(3).toString(), q.value(4).toString(), q.value(6).toString(), optionalOf(q.value(5))});
+                      q.value(3).toString(), q.value(4).toString(), q.value(6).toString(), optionalOf(q.value(5)),
+                      q.value(7).toBool()});
     report(status, done);
     return done ? found : QList<JournalRow>();
 }

@@ -78,6 +78,9 @@ protected:
     // The columns of a list row, selected from receipts "r".
     static const QString kRowColumns;
 
+    // Inserts the receipt inside the caller's transaction and sets its id.
+    JournalStatus insert(JournalReceipt &receipt);
+
     QSqlDatabase m_db;
     QString m_location;
 
@@ -86,7 +89,6 @@ private:
     // and their values bound into a query prepared with them.
     QString dateConditions(const QDate &from, const QDate &to) const;
     static void bindDates(QSqlQuery &query, const QDate &from, const QDate &to);
-    JournalStatus insert(JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_kept;

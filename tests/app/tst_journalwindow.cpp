@@ -6,7 +6,9 @@
 #include "journalwindow.h"
 #include "messagebox.h"
 #include "printcommand.h"
+#include "journalsettings.h"
 #include "tableflexgrid.h"
+#include "testserver.h"
 
 #include <QAction>
 #include <QBarSeries>
@@ -16,6 +18,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QLabel>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
@@ -193,6 +196,75 @@ private slots:
         sample->click();
         QCOMPARE(gridText() + ' ' + m_window->TextN()->text() + ' ' + m_window->Text7()->text(), "1|Шурупы|уп|3|20|60 43 60");
         QCOMPARE(MessageBox::takeShown().size(), 2);
+    }
+
+    // Two counters on one server: a number issued on the other counter is told before printing and the
+    // next free one offered; refused, nothing is printed; taken, it is printed, recorded and raised.
+    void numberIssuedOnAnotherCounter()
+    {
+        QString why;
+        const std::optional<JournalServer> server = TestServer::fresh(&why);
+        if (!server)
+            QSKIP(qPrintable(why));
+        QTemporaryDir other;
+        const StatePlaces otherPlaces{other.path(), other.filePath("user")};
+        for (const QString &dir : {stateDirectory({m_dir->path(), m_dir->filePath("user")}), stateDirectory(otherPlaces)})
+            QVERIFY(writeJournalSettings(dir, {"postgresql", *server}));
+        FrmSelvaro counter(otherPlaces, QLocale(QLocale::Russian, QLocale::Russia));
+        counter.TextN()->setText("41");  // its one line empty: no goods name to search for
+        m_pdf = other.filePath("41.pdf");
+        counter.CmdPrint()->findChild<QAction *>("actSavePdf")->trigger();
+        open();
+        type("41", "1|Гвозди|кг|2|180|360");
+        MessageBox::takeShown();
+        savePdf(m_dir->filePath("refused.pdf"));  // answered Cancel
+        QVERIFY(!QFile::exists(m_dir->filePath("refused.pdf")));
+        QCOMPARE(m_window->TextN()->text(), "41");
+        MessageBox::setNextAnswer(MessageBox::PrintAnyway);
+        savePdf(m_dir->filePath("42.pdf"));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].text.contains("№ 41 уже выдан") && shown[1].text.contains("42"), qPrintable(shown[1].text));
+        QVERIFY(pdfText(m_dir->filePath("42.pdf")).contains("ТОВАРНЫЙ ЧЕК № 42"));
+        QCOMPARE(m_window->TextN()->text() + " " + QString::number(rows().size()) + " " + rows().value(0).number, "43 2 42");
+    }
+
+    // The server stops in the middle of a run: the print is told why and kept on this computer as the
+    // seller chooses; the next print after the restart sends it up once, flagged in the journal window
+    // as its number was issued meanwhile on another counter.
+    void serverAwayInTheMiddle()
+    {
+        TestServer::Cluster cluster;
+        QString why;
+        if (!cluster.started(&why))
+            QSKIP(qPrintable(why));
+        QVERIFY(writeJournalSettings(stateDirectory({m_dir->path(), m_dir->filePath("user")}), {"postgresql", cluster.server()}));
+        open();
+        type("41", "1|Гвозди|кг|2|180|360");
+        savePdf(m_dir->filePath("41.pdf"));
+        QVERIFY(cluster.stop());
+        savePdf(m_dir->filePath("cancelled.pdf"));  // answered Cancel
+        MessageBox::setNextAnswer(MessageBox::PrintAnyway);
+        savePdf(m_dir->filePath("42.pdf"));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].text.contains("недоступен") && shown[1].text.contains(serverLocation(cluster.server())), qPrintable(shown[1].text));
+        QVERIFY(!QFile::exists(m_dir->filePath("cancelled.pdf")) && QFile::exists(m_dir->filePath("42.pdf")));
+        QCOMPARE(m_window->TextN()->text() + " " + QString::number(m_window->journalRecorder()->unsentCount()), "43 1");
+
+        QVERIFY(cluster.start());
+        JournalReceipt meanwhile = journalReceipt({m_window->TxtClish()->text(), "42", {}, {}, {}, {}}, *m_window->MSFGAZ(), m_window->locale(),
+                                                  "printer:другая касса", QDateTime::currentDateTime());
+        QVERIFY(openServerJournal(cluster.server(), m_dir->filePath("other.sqlite"))->record(meanwhile));
+        savePdf(m_dir->filePath("43.pdf"));
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        JournalWindow *window = journalWindow();
+        QVERIFY(window);
+        QStringList listed;
+        for (int row = 0; row < window->model()->rowCount(); ++row)
+            listed << window->model()->index(row, 0).data().toString();
+        QCOMPARE(listed.join(" / "), "43 / 42 (повтор номера) / 42 / 41");
+        QVERIFY(!window->findChild<QPushButton *>("sendUnsent")->isVisible());
     }
 
     // «Итоги» of the chosen period: its figures exact, a bar a day holding the day's sum; «Экспорт CSV…»

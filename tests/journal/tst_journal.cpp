@@ -69,6 +69,19 @@ QString pragma(const QString &path, const QString &name)
     return value;
 }
 
+// Runs sql on the file through a connection of the test's own; whether it ran.
+bool execOn(const QString &path, const QString &sql)
+{
+    bool ran = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-exec");
+        db.setDatabaseName(path);
+        ran = db.open() && QSqlQuery(db).exec(sql);
+    }
+    QSqlDatabase::removeDatabase("test-exec");
+    return ran;
+}
+
 } // namespace
 
 class TestJournal : public QObject
@@ -140,7 +153,7 @@ private slots:
         QCOMPARE(fields(*one) + fields(*two), fields(first) + fields(empty));
         if (m_server)
             return;
-        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "1wal");
+        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "2wal");
         for (const QString &file : {m_path, m_path + "-wal", m_path + "-shm"})
             if (bytes.isNull()) // made here: no group or other bits, whatever the umask
                 QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
@@ -231,7 +244,7 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("newer version") << "user_version = 2" << "более новой версией";
+        QTest::newRow("newer version") << "user_version = 3" << "более новой версией";
         QTest::newRow("not a database") << "text" << "повреждён";
         QTest::newRow("damaged page") << "page" << "повреждён";
     }
@@ -392,6 +405,33 @@ private slots:
 
         JournalStatus status = writeJournalCsv(*journal, {}, {}, m_tmp.filePath("missing/export.csv"));
         QVERIFY2(!status && status.reason.contains(m_tmp.filePath("missing/export.csv")), qPrintable(status.reason));
+    }
+
+    // A journal of the first version opens with its receipts as they were and records receipts with
+    // their own id from then on.
+    void migratedFromFirstVersion()
+    {
+        auto journal = open(m_path);
+        JournalReceipt old = receiptOf("7", {2026, 1, 1}, "Продавец", "ИП", {"Гвоздь"});
+        old.issuedAt = kMoment;
+        QVERIFY(journal && journal->record(old));
+        journal.reset();
+        const QStringList downgrade = m_server
+            ? QStringList{"DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid, DROP COLUMN duplicate",
+                          "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number) WHERE copy_of IS NULL",
+                          "UPDATE journal_version SET version = 1"}
+            : QStringList{"DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid",
+                          "ALTER TABLE receipts DROP COLUMN duplicate", "DROP TABLE unsent", "PRAGMA user_version = 1"};
+        for (const QString &sql : downgrade)
+            QVERIFY2(m_server ? TestServer::exec(sql) : execOn(m_path, sql), qPrintable(sql));
+        journal = open(m_path);
+        QVERIFY(journal);
+        old.uid.clear();
+        QCOMPARE(fields(*journal->receipt(old.id)) + journal->receipt(old.id)->uid, fields(old));
+        JournalReceipt next = receiptOf("8", {2026, 1, 1}, "Продавец", "ИП", {"Гвоздь"});
+        next.uid = "u-8";
+        QVERIFY(journal->record(next));
+        QCOMPARE(journal->receipt(next.id)->uid, "u-8");
     }
 
     // The draft: saved over the earlier one, read back whole, gone when emptied or cleared.

@@ -2,6 +2,10 @@
 #include "testserver.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -41,6 +45,8 @@ QString run(const JournalServer &server, const QString &sql)
     return error;
 }
 
+const QString kSetup = QStringLiteral(SELVARO_SOURCE_DIR "/scripts/pg-setup.sh");
+
 QString databaseName()
 {
     return QStringLiteral("selvaro_test_%1").arg(QCoreApplication::applicationPid());
@@ -69,6 +75,44 @@ std::optional<JournalServer> fresh(QString *why)
         return std::nullopt;
     }
     return named(databaseName());
+}
+
+Cluster::Cluster()
+{
+    // A directory the server's own user can reach when the tests run as root.
+    m_dir = QDir::temp().filePath(QStringLiteral("selvaro-cluster-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this)));
+    QDir().mkpath(m_dir);
+    QFile::setPermissions(m_dir, QFile::permissions(m_dir) | QFile::ExeOther | QFile::ExeGroup);
+    m_started = start();
+}
+
+Cluster::~Cluster()
+{
+    QProcess::execute(kSetup, {QStringLiteral("remove"), m_dir});
+}
+
+bool Cluster::started(QString *why) const
+{
+    if (!m_started)
+        *why = QStringLiteral("A PostgreSQL cluster of the test's own did not start (scripts/pg-setup.sh)");
+    return m_started;
+}
+
+JournalServer Cluster::server() const
+{
+    const QSettings env(m_dir + QStringLiteral("/pg.env"), QSettings::IniFormat);
+    return {QStringLiteral("127.0.0.1"), env.value(QStringLiteral("SELVARO_PG_PORT")).toInt(), QStringLiteral("selvaro"),
+            QStringLiteral("selvaro"), {}};
+}
+
+bool Cluster::stop()
+{
+    return QProcess::execute(kSetup, {QStringLiteral("stop"), m_dir}) == 0;
+}
+
+bool Cluster::start()
+{
+    return QProcess::execute(kSetup, {QStringLiteral("start"), m_dir}) == 0;
 }
 
 bool exec(const QString &sql)

@@ -17,4 +17,22 @@ std::optional<JournalServer> fresh(QString *why);
 // Runs one statement in this process's database as the test user; false when it failed.
 bool exec(const QString &sql);
 
+// A PostgreSQL cluster of a test's own (scripts/pg-setup.sh), to be stopped and started again while the
+// test runs; removed with this object.
+class Cluster {
+public:
+    Cluster();
+    ~Cluster();
+    // Whether it runs; when it did not start, why.
+    bool started(QString *why) const;
+    // Its database "selvaro" as its user "selvaro".
+    JournalServer server() const;
+    bool stop();
+    bool start();
+
+private:
+    QString m_dir;
+    bool m_started = false;
+};
+
 } // namespace TestServer
