@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The journal's four figures on a journal made by journalgen: recording one receipt of 10 lines,
 // opening the journal with its first page of rows, a search by a goods word (a common one, a rare one,
-// a number) with its first page, and reading one receipt whole.
+// a number) with its first page, reading one receipt whole, and the goods offered for a typed text.
 // Usage: SELVARO_BENCH_JOURNAL=<file> bench_journal [benchmark options]   (recording adds receipts to it)
 // With SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) the
 // journal is the one on that server, the file keeping its draft.
@@ -82,8 +82,23 @@ void show(benchmark::State &state)
             state.SkipWithError("no receipt");
 }
 
+// The goods the type-ahead offers for a text typed in a name cell (10 at most).
+void goods(benchmark::State &state, const QString &text)
+{
+    qsizetype found = 0;
+    for (auto _ : state)
+        found = journal().goods(text, 10).size();
+    state.counters["goods"] = double(found);
+}
+
 } // namespace
 
+// One letter (found among the first goods), a name begun, a rare word (a few goods, every one read),
+// and a text that no goods name contains (every one read).
+BENCHMARK_CAPTURE(goods, one_letter, QStringLiteral("г"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, name_begun, QStringLiteral("Гвозди стр"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, rare_word, QStringLiteral("кронш"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, none, QStringLiteral("шуруп медный мм"))->Unit(benchmark::kMillisecond);
 BENCHMARK(record)->Unit(benchmark::kMillisecond);
 BENCHMARK(open)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(search, common_word, QStringLiteral("ГВОЗДИ"))->Unit(benchmark::kMillisecond);

@@ -183,6 +183,19 @@ QStringList JournalRecorder::headings() const
     return headings;
 }
 
+QList<JournalGoods> JournalRecorder::goods(const QString &text)
+{
+    constexpr int kOffered = 10;
+    if (!m_goodsPause.hasExpired())
+        return {};
+    Journal *journal = this->journal();
+    JournalStatus status;
+    QList<JournalGoods> found = journal ? journal->goods(text, kOffered, &status) : QList<JournalGoods>();
+    if (!journal || !status)
+        m_goodsPause.setRemainingTime(60 * 1000);
+    return found;
+}
+
 void JournalRecorder::recordPrint(const ReceiptTexts &printed, const QPrinter &printer)
 {
     JournalReceipt receipt = journalReceipt(printed, *m_window->MSFGAZ(), m_window->locale(), issuedTo(printer),
@@ -385,6 +398,7 @@ void JournalRecorder::editServer()
     // The journal named by the new settings is opened at its next use.
     delete m_journalWindow;
     m_journal.reset();
+    m_goodsPause = QDeadlineTimer();
 }
 
 void JournalRecorder::showWindow()

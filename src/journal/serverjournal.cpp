@@ -157,6 +157,15 @@ public:
         return found;
     }
 
+    QList<JournalGoods> goods(const QString &text, int limit, JournalStatus *status) override
+    {
+        JournalStatus done;
+        const QString stored = QString(text).replace(QChar(0), kNulStandIn);
+        auto found = again([&] { return SqlJournal::goods(stored, limit, &done); }, &done);
+        report(status, done);
+        return found;
+    }
+
     std::optional<QString> nextFreeNumber(const QString &sellerHeader, JournalStatus *status) override
     {
         std::optional<QString> next;
@@ -206,6 +215,11 @@ protected:
                     "CREATE TABLE receipt_search (id bigint PRIMARY KEY REFERENCES receipts(id),"
                     " number text NOT NULL, seller_name text NOT NULL, seller_header text NOT NULL, names text NOT NULL)",
                 });
+            },
+            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names.
+            [](SqlJournal &journal) {
+                return static_cast<PostgresJournal &>(journal).createGoods(QStringLiteral("bigint"),
+                                                                           QStringLiteral("text COLLATE \"C\""));
             },
         };
     }

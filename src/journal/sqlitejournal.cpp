@@ -98,6 +98,10 @@ protected:
                     " tokenize = 'unicode61 remove_diacritics 0')",
                 });
             },
+            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names.
+            [](SqlJournal &journal) {
+                return static_cast<SqliteJournal &>(journal).createGoods(QStringLiteral("INTEGER"), QStringLiteral("TEXT"));
+            },
         };
     }
 

@@ -23,6 +23,7 @@ public:
     JournalStatus recordAll(QList<JournalReceipt> &receipts) override;
     std::optional<JournalReceipt> receipt(qint64 id, JournalStatus *status = nullptr) override;
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status = nullptr) override;
+    QList<JournalGoods> goods(const QString &text, int limit, JournalStatus *status = nullptr) override;
     JournalStatus saveDraft(const JournalDraft &draft) override;
     std::optional<JournalDraft> draft(JournalStatus *status = nullptr) override;
     JournalStatus clearDraft() override;
@@ -55,6 +56,10 @@ protected:
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;
 
+    // The goods table every back end keeps (its SQL types given), and filling it from the receipts
+    // already recorded, for a migration step.
+    JournalStatus createGoods(const QString &integer, const QString &text);
+
     // Runs the pending migration steps in one transaction. A version newer than the last step is
     // refused, changing nothing.
     JournalStatus migrate();
@@ -80,6 +85,7 @@ protected:
 
 private:
     JournalStatus insert(JournalReceipt &receipt);
+    JournalStatus countGoods(const JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_kept;
