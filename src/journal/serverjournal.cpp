@@ -216,10 +216,11 @@ protected:
                     " number text NOT NULL, seller_name text NOT NULL, seller_header text NOT NULL, names text NOT NULL)",
                 });
             },
-            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names.
+            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names. The list is read
+            // from the index alone, where a goods row would cost a read of the table.
             [](SqlJournal &journal) {
-                return static_cast<PostgresJournal &>(journal).createGoods(QStringLiteral("bigint"),
-                                                                           QStringLiteral("text COLLATE \"C\""));
+                return static_cast<PostgresJournal &>(journal).createGoods(
+                    QStringLiteral("bigint"), QStringLiteral("text COLLATE \"C\""), QStringLiteral(" INCLUDE (name, unit, price)"));
             },
         };
     }
@@ -296,6 +297,8 @@ protected:
         query.bindValue(QStringLiteral(":text"), lowered);
         query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
     }
+
+    QString containsCondition(const QString &column) const override { return QStringLiteral("strpos(%1, ?) > 0").arg(column); }
 
     // The dates are the issuing counter's own, as printed.
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }

@@ -190,12 +190,14 @@ QSqlQuery *SqlJournal::kept(const QString &sql, JournalStatus &status)
     return statement.get();
 }
 
-JournalStatus SqlJournal::createGoods(const QString &integer, const QString &text)
+JournalStatus SqlJournal::createGoods(const QString &integer, const QString &text, const QString &include)
 {
     for (const QString &sql : {QStringLiteral("CREATE TABLE goods (folded %2 PRIMARY KEY, name %2 NOT NULL, unit %2 NOT NULL,"
                                               " price %2 NOT NULL, sold %1 NOT NULL, last_at %2 NOT NULL, last_id %1 NOT NULL)")
                                    .arg(integer, text),
-                               QStringLiteral("CREATE INDEX goods_rank ON goods (sold DESC, last_id DESC)")})
+                               // The list's order, with the name to test while reading it: the first goods found
+                               // end the reading, and a goods row is read only when its name is found.
+                               QStringLiteral("CREATE INDEX goods_rank ON goods (sold DESC, last_id DESC, folded)") + include})
         if (JournalStatus made = run(sql); !made)
             return made;
     QSqlQuery lines = query();
@@ -254,18 +256,18 @@ JournalStatus SqlJournal::countGoods(const JournalReceipt &receipt)
 
 QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalStatus *status)
 {
-    QString pattern = goodsKey(text);
+    const QString key = goodsKey(text);
     QList<JournalGoods> found;
-    if (pattern.isEmpty() || limit <= 0) {
+    if (key.isEmpty() || limit <= 0) {
         report(status, {});
         return found;
     }
-    pattern.replace(u'!', QStringLiteral("!!")).replace(u'%', QStringLiteral("!%")).replace(u'_', QStringLiteral("!_"));
     JournalStatus done;
-    QSqlQuery *q = kept(QStringLiteral("SELECT name, unit, price FROM goods WHERE folded LIKE ? ESCAPE '!'"
-                                       " ORDER BY sold DESC, last_id DESC LIMIT ?"), done);
+    QSqlQuery *q = kept(QStringLiteral("SELECT name, unit, price FROM goods WHERE %1 ORDER BY sold DESC, last_id DESC LIMIT ?")
+                            .arg(containsCondition(QStringLiteral("folded"))),
+                        done);
     if (q) {
-        q->bindValue(0, u'%' + pattern + u'%');
+        q->bindValue(0, key);
         q->bindValue(1, limit);
         done = run(*q);
     }

@@ -52,13 +52,15 @@ protected:
     virtual JournalStatus indexReceipt(const JournalReceipt &receipt) = 0;
     virtual QString searchRowsSql(const QString &text, const QString &where) const = 0;
     virtual void bindSearch(QSqlQuery &query, const QString &text) const = 0;
+    // The condition that column holds the text bound to the next placeholder, literally.
+    virtual QString containsCondition(const QString &column) const = 0;
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;
 
-    // The goods table every back end keeps (its SQL types given), and filling it from the receipts
-    // already recorded, for a migration step.
-    JournalStatus createGoods(const QString &integer, const QString &text);
+    // The goods table every back end keeps (its SQL types given, include ending its index), and
+    // filling it from the receipts already recorded, for a migration step.
+    JournalStatus createGoods(const QString &integer, const QString &text, const QString &include = {});
 
     // Runs the pending migration steps in one transaction. A version newer than the last step is
     // refused, changing nothing.
