@@ -60,6 +60,7 @@ void GoodsCompleter::lookUp()
         return;
     }
     m_list->clear();
+    m_list->setFont(m_editor->font());
     int widest = 0;
     for (const JournalGoods &goods : std::as_const(m_goods)) {
         m_list->addItem(goods.name);
