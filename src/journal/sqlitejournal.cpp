@@ -102,9 +102,18 @@ protected:
                     " tokenize = 'unicode61 remove_diacritics 0')",
                 });
             },
-            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names.
+            // 1 -> 2: the goods sold, counted, for the type-ahead of goods names, and the trigrams of
+            // their lower-cased names (made as a name is first sold), in which a text of three
+            // characters or more is found without reading every name.
             [](SqlJournal &journal) {
-                return static_cast<SqliteJournal &>(journal).createGoods(QStringLiteral("INTEGER"), QStringLiteral("TEXT"));
+                auto &sqlite = static_cast<SqliteJournal &>(journal);
+                JournalStatus made = sqlite.createGoods(QStringLiteral("INTEGER"), QStringLiteral("TEXT"));
+                return made ? sqlite.runAll({
+                    "CREATE VIRTUAL TABLE goods_trigrams USING fts5(folded, content = 'goods', tokenize = 'trigram')",
+                    "INSERT INTO goods_trigrams (goods_trigrams) VALUES ('rebuild')",
+                    "CREATE TRIGGER goods_named AFTER INSERT ON goods"
+                    " BEGIN INSERT INTO goods_trigrams (rowid, folded) VALUES (new.rowid, new.folded); END",
+                }) : made;
             },
         };
     }
@@ -193,6 +202,16 @@ protected:
     }
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("instr(%1, ?) > 0").arg(column); }
+
+    std::pair<QString, QString> goodsLookup(const QString &key) const override
+    {
+        if (key.size() < 3)
+            return SqlJournal::goodsLookup(key);
+        // A phrase of the key's trigrams in a row: the names that hold it literally.
+        return {QStringLiteral("SELECT g.name, g.unit, g.price FROM goods_trigrams t JOIN goods g ON g.rowid = t.rowid"
+                               " WHERE goods_trigrams MATCH ? ORDER BY g.sold DESC, g.last_id DESC LIMIT ?"),
+                u'"' + QString(key).replace(u'"', QStringLiteral("\"\"")) + u'"'};
+    }
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
 

@@ -54,6 +54,10 @@ protected:
     virtual void bindSearch(QSqlQuery &query, const QString &text) const = 0;
     // The condition that column holds the text bound to the next placeholder, literally.
     virtual QString containsCondition(const QString &column) const = 0;
+    // The statement that lists the goods whose lower-cased name holds key (the goods table's order,
+    // name, unit and price, a LIMIT placeholder last) and the text to bind before the limit. This one
+    // reads the whole goods index.
+    virtual std::pair<QString, QString> goodsLookup(const QString &key) const;
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;

@@ -387,6 +387,7 @@ private slots:
         QTest::newRow("blanks at the ends and in runs") << "  гвозди 100   М" << 10 << nails;
         QTest::newRow("wildcards are literal") << "%" << 10 << "Скидка 5%||";
         QTest::newRow("underscore") << "_" << 10 << "";
+        QTest::newRow("quote") << "мм\"" << 10 << "";
         QTest::newRow("none") << "клей" << 10 << "";
         QTest::newRow("empty") << " " << 10 << "";
     }
@@ -419,7 +420,8 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-downgrade");
             db.setDatabaseName(m_path);
             QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec("DROP TABLE goods") && QSqlQuery(db).exec("PRAGMA user_version = 1"));
+            QVERIFY(QSqlQuery(db).exec("DROP TABLE goods_trigrams") && QSqlQuery(db).exec("DROP TABLE goods")
+                    && QSqlQuery(db).exec("PRAGMA user_version = 1"));
             db.close();
         }
         QSqlDatabase::removeDatabase("test-downgrade");
