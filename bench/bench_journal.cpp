@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The journal's figures on a journal made by journalgen: recording one receipt of 10 lines, opening the
 // journal with its first page of rows, a search by a goods word (a common one, a rare one, a number)
-// with its first page, reading one receipt whole, the summary of a month and of a year, the CSV export
-// of a period of about 100,000 lines, and summaries over a period (receipts and takings per seller, the
-// goods sold most) as plain SQL on a connection of their own.
+// with its first page, reading one receipt whole, the goods offered for a typed text, the summary of a
+// month and of a year, the CSV export of a period of about 100,000 lines, and summaries over a period
+// (receipts and takings per seller, the goods sold most) as plain SQL on a connection of their own.
 // Usage: SELVARO_BENCH_JOURNAL=<file> bench_journal [benchmark options]   (recording adds receipts to it)
 // With SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) the
 // journal is the one on that server, the file keeping its draft.
@@ -164,8 +164,25 @@ const QString kTopGoods = QStringLiteral(
     "SELECT l.name, count(*) FROM receipts r JOIN receipt_lines l ON l.receipt_id = r.id"
     " WHERE r.issued_at >= :from AND r.issued_at < :to AND r.copy_of IS NULL GROUP BY l.name ORDER BY 2 DESC, 1 LIMIT 20");
 
+// The goods the type-ahead offers for a text typed in a name cell (10 at most).
+void goods(benchmark::State &state, const QString &text)
+{
+    qsizetype found = 0;
+    for (auto _ : state)
+        found = journal().goods(text, 10).size();
+    state.counters["goods"] = double(found);
+}
+
 } // namespace
 
+// One letter and a name begun (found among the goods sold most), a rare word and a text no name holds
+// (found through the names' trigrams on SQLite, every name read on a server), and two letters no name
+// holds (every name read).
+BENCHMARK_CAPTURE(goods, one_letter, QStringLiteral("г"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, name_begun, QStringLiteral("Гвозди стр"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, rare_word, QStringLiteral("кронш"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, none, QStringLiteral("шуруп медный мм"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(goods, two_letters_none, QStringLiteral("ъъ"))->Unit(benchmark::kMillisecond);
 BENCHMARK(record)->Unit(benchmark::kMillisecond);
 BENCHMARK(open)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(search, common_word, QStringLiteral("ГВОЗДИ"))->Unit(benchmark::kMillisecond);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Generates a journal of receipts for the benchmarks: journalgen <file> <receipts> [lines per receipt]
-// Goods names are drawn from about 50,000 distinct ones; one receipt in 10,007 holds a rare word
+// [distinct goods]. Goods names are drawn from about 50,000 distinct ones (or the number given, in
+// steps of 1,000); one receipt in 10,007 holds a rare word
 // ("Кронштейн"); receipts are spread evenly over the three years up to 2026-12-01. The content is the
-// same on every run. Receipts are recorded 10,000 to a transaction.
-#include "journal.h"
+// same on every run. Receipts are recorded 10,000 to a transaction. With SELVARO_PG_HOST, SELVARO_PG_PORT,
+// SELVARO_PG_USER and SELVARO_PG_DB (scripts/pg-setup.sh) they go to that server, the file keeping its draft.
+#include "serverjournal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,11 +17,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: journalgen <file> <receipts> [lines per receipt]\n");
+        std::fprintf(stderr, "usage: journalgen <file> <receipts> [lines per receipt] [distinct goods]\n");
         return 2;
     }
     const qint64 count = QByteArray(argv[2]).toLongLong();
     const int lines = argc > 3 ? QByteArray(argv[3]).toInt() : 10;
+    const int sizes = argc > 4 ? qMax(1, QByteArray(argv[4]).toInt() / 1000) : 50; // 40 nouns x 25 kinds each
     static const QStringList nouns = QString(
         "Гвозди Шуруп Саморез Дюбель Болт Гайка Шайба Винт Скоба Заклёпка Клей Краска Грунтовка Лак Эмаль Шпатлёвка "
         "Герметик Пена Кисть Валик Шпатель Молоток Отвёртка Ключ Пассатижи Ножовка Рулетка Уровень Уголок Петля Замок "
@@ -30,7 +33,12 @@ int main(int argc, char *argv[])
         "гибкий светодиодная морозостойкий").split(u' ');
     std::unique_ptr<Journal> journal;
     JournalStatus status;
-    if (!(journal = openSqliteJournal(QString::fromLocal8Bit(argv[1]), &status))) {
+    journal = qEnvironmentVariableIsSet("SELVARO_PG_HOST")
+        ? openServerJournal({qEnvironmentVariable("SELVARO_PG_HOST"), qEnvironmentVariableIntValue("SELVARO_PG_PORT"),
+                             qEnvironmentVariable("SELVARO_PG_DB"), qEnvironmentVariable("SELVARO_PG_USER"), {}},
+                            QString::fromLocal8Bit(argv[1]), &status)
+        : openSqliteJournal(QString::fromLocal8Bit(argv[1]), &status);
+    if (!journal) {
         std::fprintf(stderr, "%s\n", qPrintable(status.reason));
         return 1;
     }
@@ -53,7 +61,7 @@ int main(int argc, char *argv[])
             const qint64 price = 100 * random.bounded(1, 5000), quantity = random.bounded(1, 20);
             const QString name = i % 10007 == 0 && l == 0 ? QStringLiteral("Кронштейн стеновой")
                 : QStringLiteral("%1 %2 %3 мм").arg(nouns[random.bounded(int(nouns.size()))], kinds[random.bounded(int(kinds.size()))])
-                      .arg(random.bounded(1, 51) * 5);
+                      .arg(random.bounded(1, sizes + 1) * 5);
             kopecks += price * quantity;
             receipt.lines.append({QString::number(l + 1), name, QStringLiteral("шт"), QString::number(quantity),
                                   QString::number(price / 100), QString::number(price * quantity / 100)});

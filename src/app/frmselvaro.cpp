@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmselvaro.h"
 
+#include "goodscompleter.h"
 #include "journalrecorder.h"
 #include "linesums.h"
 #include "messagebox.h"
@@ -30,6 +31,11 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Товарный чек");
+
+// The columns of the goods name, its unit and its price.
+constexpr int kNameColumn = 1;
+constexpr int kUnitColumn = 2;
+constexpr int kPriceColumn = 4;
 
 // The grid's headings; the blanks make the columns wide.
 const QString kFormatString = QStringLiteral(
@@ -219,6 +225,27 @@ void FrmSelvaro::createControls()
 
     m_printCommand = new PrintCommand(this);
     m_journalRecorder = new JournalRecorder(this);
+
+    // Names typed in «Наименование товара» are completed from the goods the journal has sold.
+    m_goodsCompleter = new GoodsCompleter(
+        m_txtDataEntry, [this](const QString &text) { return m_journalRecorder->goods(text); }, this);
+    connect(m_txtDataEntry, &QLineEdit::textEdited, this, [this] {
+        if (m_editor->Visible() && m_MSFGAZ->Col() == kNameColumn)
+            m_goodsCompleter->textTyped();
+    });
+    connect(m_goodsCompleter, &GoodsCompleter::chosen, this, &FrmSelvaro::goodsChosen);
+}
+
+void FrmSelvaro::goodsChosen(const JournalGoods &goods)
+{
+    // What the seller typed in the line is never overwritten.
+    const int row = m_MSFGAZ->Row();
+    for (const auto &[col, text] : {std::pair(kUnitColumn, goods.unit), std::pair(kPriceColumn, goods.price)}) {
+        if (!text.isEmpty() && m_MSFGAZ->TextMatrix(row, col).trimmed().isEmpty()) {
+            m_MSFGAZ->setTextMatrix(row, col, text);
+            m_CmdSaveg->setEnabled(true);
+        }
+    }
 }
 
 QLineEdit *FrmSelvaro::txtDataEntry() const
@@ -613,6 +640,9 @@ bool FrmSelvaro::editorKey(QKeyEvent *key)
     }
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
+    // An open list of goods answers its keys first; Esc there closes the list and keeps the edit.
+    if (m_goodsCompleter->key(key))
+        return true;
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -11,6 +11,8 @@
 #include <memory>
 
 class ClickLineEdit;
+class GoodsCompleter;
+struct JournalGoods;
 class JournalRecorder;
 class LineCellEditor;
 class LineEditBox;
@@ -125,6 +127,8 @@ private:
     void makeTotal(const std::function<void()> &yield);
     // Ctrl+Tab, Ctrl+Shift+Tab: the focus goes to the control after or before the grid.
     void leaveGrid(bool forward);
+    // A goods name chosen from the list: its unit and price go into the line's empty cells.
+    void goodsChosen(const JournalGoods &goods);
 
     StatePlaces m_places;
     QLocale m_locale;
@@ -149,6 +153,7 @@ private:
     PaintThrottle *m_paintThrottle = nullptr;
     PrintCommand *m_printCommand = nullptr;
     JournalRecorder *m_journalRecorder = nullptr;
+    GoodsCompleter *m_goodsCompleter = nullptr;
 
     std::unique_ptr<LineCellEditor> m_editor;
     std::unique_ptr<LineEditBox> m_text7Box;

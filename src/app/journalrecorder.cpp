@@ -198,6 +198,19 @@ QStringList JournalRecorder::headings() const
     return headings;
 }
 
+QList<JournalGoods> JournalRecorder::goods(const QString &text)
+{
+    constexpr int kOffered = 10;
+    if (!m_goodsPause.hasExpired())
+        return {};
+    Journal *journal = this->journal();
+    JournalStatus status;
+    QList<JournalGoods> found = journal ? journal->goods(text, kOffered, &status) : QList<JournalGoods>();
+    if (!journal || !status)
+        m_goodsPause.setRemainingTime(60 * 1000);
+    return found;
+}
+
 void JournalRecorder::recordPrint(const ReceiptTexts &printed, const QPrinter &printer)
 {
     m_printedLines = windowLines();
@@ -524,6 +537,7 @@ void JournalRecorder::editServer()
     delete m_journalWindow;
     m_journal.reset();
     m_outbox.reset();
+    m_goodsPause = QDeadlineTimer();
 }
 
 void JournalRecorder::showWindow()

@@ -7,6 +7,7 @@
 #include "serverjournal.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QLocale>
 #include <QObject>
@@ -54,6 +55,11 @@ public:
     // The open journal; tries to open it again when it could not be opened before. On failure nullptr,
     // with the reason in why.
     Journal *journal(QString *why = nullptr);
+
+    // The goods sold before whose names contain text, the most often sold first, at most 10; none
+    // without a journal. After the journal failed to open or answer, none are asked for a minute, so
+    // that a server gone away does not hold up typing at every key.
+    QList<JournalGoods> goods(const QString &text);
 
     // Records what was just printed or saved from the window (the print command calls this as it counts
     // the receipt). The draft goes: a printed receipt leaves none.
@@ -125,4 +131,5 @@ private:
     QList<QStringList> m_printedLines;    // the lines last printed from the window
     bool m_draftKept = false;             // the journal may hold a draft of this window
     QPointer<JournalWindow> m_journalWindow;
+    QDeadlineTimer m_goodsPause; // no goods are asked for until it expires
 };

@@ -88,6 +88,12 @@ struct JournalExportRow {
     QString total;
 };
 
+// A goods name sold before, offered while a name is typed: the name as last printed, and the unit and
+// price of the latest sale that gave them.
+struct JournalGoods {
+    QString name, unit, price;
+};
+
 // The receipt in the window when it closed unprinted.
 struct JournalDraft {
     QString sellerName;
@@ -140,6 +146,11 @@ public:
     // the order of issue; stops early, successfully, when row returns false.
     virtual JournalStatus exportRows(const QDate &from, const QDate &to,
                                      const std::function<bool(const JournalExportRow &)> &row) = 0;
+
+    // Up to limit goods names containing text (any case, blanks at the ends and runs of blanks aside), the
+    // most often sold first (receipts that sold them, copies apart; ties the latest sold first). An
+    // empty text finds none.
+    virtual QList<JournalGoods> goods(const QString &text, int limit, JournalStatus *status = nullptr) = 0;
 
     // The draft: saved over any earlier one; an empty draft (no lines) removes it.
     virtual JournalStatus saveDraft(const JournalDraft &draft) = 0;

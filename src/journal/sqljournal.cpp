@@ -40,6 +40,56 @@ QString storedTime(const QDateTime &time)
     return time.isValid() ? time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate) : QString();
 }
 
+// How goods names are told apart and found: in lower case (SQLite's lower() folds ASCII only, so the
+// program folds), blanks at the ends and runs of blanks aside.
+QString goodsKey(const QString &name)
+{
+    return name.simplified().toLower();
+}
+
+// Counts a sale of one goods name, sold times: a later sale (by issue time, then id) gives the name
+// as printed, and the unit and price where it has them.
+const QString kCountGoods = [] {
+    const QString later = QStringLiteral(
+        "(excluded.last_at > goods.last_at OR (excluded.last_at = goods.last_at AND excluded.last_id > goods.last_id))");
+    return QStringLiteral(
+               "INSERT INTO goods (folded, name, unit, price, sold, last_at, last_id) VALUES (?, ?, ?, ?, ?, ?, ?)"
+               " ON CONFLICT (folded) DO UPDATE SET sold = goods.sold + excluded.sold,"
+               " name = CASE WHEN %1 THEN excluded.name ELSE goods.name END,"
+               " unit = CASE WHEN excluded.unit <> '' AND (%1 OR goods.unit = '') THEN excluded.unit ELSE goods.unit END,"
+               " price = CASE WHEN excluded.price <> '' AND (%1 OR goods.price = '') THEN excluded.price ELSE goods.price END,"
+               " last_at = CASE WHEN %1 THEN excluded.last_at ELSE goods.last_at END,"
+               " last_id = CASE WHEN %1 THEN excluded.last_id ELSE goods.last_id END")
+        .arg(later);
+}();
+
+// One goods name's sales as counted into the goods table.
+struct GoodsSales {
+    QString name, unit, price, lastAt;
+    qint64 lastId = 0;
+    qint64 sold = 0;
+};
+
+// Takes in a sale of line from the receipt id issued at (stored) time at, lines taken in order: a
+// later line of the same receipt is a later sale, counted once with it.
+void addSale(GoodsSales &sales, const JournalLine &line, const QString &at, qint64 id)
+{
+    const bool later = sales.sold == 0 || at > sales.lastAt || (at == sales.lastAt && id >= sales.lastId);
+    if (sales.sold == 0 || sales.lastId != id)
+        ++sales.sold;
+    const QString unit = line.unit.trimmed(), price = line.price.trimmed();
+    if (later)
+        sales.name = line.name.trimmed();
+    if (!unit.isEmpty() && (later || sales.unit.isEmpty()))
+        sales.unit = unit;
+    if (!price.isEmpty() && (later || sales.price.isEmpty()))
+        sales.price = price;
+    if (later) {
+        sales.lastAt = at;
+        sales.lastId = id;
+    }
+}
+
 JournalLine lineAt(const QSqlQuery &query, int first)
 {
     return {query.value(first).toString(), query.value(first + 1).toString(), query.value(first + 2).toString(),
@@ -141,6 +191,112 @@ QSqlQuery *SqlJournal::kept(const QString &sql, JournalStatus &status)
     return statement.get();
 }
 
+JournalStatus SqlJournal::createGoods(const QString &integer, const QString &text, const QString &include)
+{
+    for (const QString &sql : {QStringLiteral("CREATE TABLE goods (folded %2 PRIMARY KEY, name %2 NOT NULL, unit %2 NOT NULL,"
+                                              " price %2 NOT NULL, sold %1 NOT NULL, last_at %2 NOT NULL, last_id %1 NOT NULL)")
+                                   .arg(integer, text),
+                               // The list's order, with the name to test while reading it: the first goods found
+                               // end the reading, and a goods row is read only when its name is found.
+                               QStringLiteral("CREATE INDEX goods_rank ON goods (sold DESC, last_id DESC, folded)") + include})
+        if (JournalStatus made = run(sql); !made)
+            return made;
+    QSqlQuery lines = query();
+    lines.setForwardOnly(true);
+    JournalStatus status = prepare(lines, QStringLiteral(
+        "SELECT r.id, r.issued_at, l.name, l.unit, l.price FROM receipts r JOIN receipt_lines l ON l.receipt_id = r.id"
+        " WHERE r.copy_of IS NULL AND l.name <> '' ORDER BY r.id, l.position"));
+    if (status)
+        status = run(lines);
+    QHash<QString, GoodsSales> sales;
+    while (status && lines.next()) {
+        const JournalLine line{{}, lines.value(2).toString(), lines.value(3).toString(), {}, lines.value(4).toString(), {}};
+        if (const QString key = goodsKey(line.name); !key.isEmpty())
+            addSale(sales[key], line, lines.value(1).toString(), lines.value(0).toLongLong());
+    }
+    lines.finish();
+    QSqlQuery *count = status ? kept(kCountGoods, status) : nullptr;
+    for (auto it = sales.cbegin(); count && status && it != sales.cend(); ++it) {
+        int column = 0;
+        for (const QVariant &value : {QVariant(it.key()), textValue(it->name), textValue(it->unit), textValue(it->price),
+                                      QVariant(it->sold), textValue(it->lastAt), QVariant(it->lastId)})
+            count->bindValue(column++, value);
+        status = run(*count);
+    }
+    return status;
+}
+
+// Counts the goods an original receipt sold, each name once.
+JournalStatus SqlJournal::countGoods(const JournalReceipt &receipt)
+{
+    if (receipt.copyOf)
+        return {};
+    const QString at = storedTime(receipt.issuedAt);
+    QHash<QString, GoodsSales> sales;
+    QStringList order;
+    for (const JournalLine &line : receipt.lines) {
+        const QString key = goodsKey(line.name);
+        if (key.isEmpty())
+            continue;
+        if (!sales.contains(key))
+            order << key;
+        addSale(sales[key], line, at, receipt.id);
+    }
+    JournalStatus status;
+    QSqlQuery *count = order.isEmpty() ? nullptr : kept(kCountGoods, status);
+    for (qsizetype i = 0; count && status && i < order.size(); ++i) {
+        const GoodsSales &one = sales[order[i]];
+        int column = 0;
+        for (const QVariant &value : {QVariant(order[i]), textValue(one.name), textValue(one.unit), textValue(one.price),
+                                      QVariant(one.sold), textValue(one.lastAt), QVariant(one.lastId)})
+            count->bindValue(column++, value);
+        status = run(*count);
+    }
+    return status;
+}
+
+QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalStatus *status)
+{
+    const QString key = goodsKey(text);
+    QList<JournalGoods> found;
+    if (key.isEmpty() || limit <= 0) {
+        report(status, {});
+        return found;
+    }
+    // First among the goods sold most, which hold what is typed more often than not; only when they
+    // have too few, among all of them, as the back end finds them fastest.
+    const std::pair<QString, QString> all = goodsLookup(key);
+    const QString top = QStringLiteral(
+        "SELECT g.name, g.unit, g.price FROM (SELECT folded, sold, last_id FROM goods ORDER BY sold DESC, last_id DESC"
+        " LIMIT 2000) t JOIN goods g ON g.folded = t.folded WHERE %1 ORDER BY t.sold DESC, t.last_id DESC LIMIT ?")
+                            .arg(containsCondition(QStringLiteral("t.folded")));
+    JournalStatus done;
+    for (const auto &[sql, bound] : {std::pair(top, key), all}) {
+        QSqlQuery *q = kept(sql, done);
+        if (q) {
+            q->bindValue(0, bound);
+            q->bindValue(1, limit);
+            done = run(*q);
+        }
+        found.clear();
+        while (done && q->next())
+            found.append({q->value(0).toString(), q->value(1).toString(), q->value(2).toString()});
+        if (q)
+            q->finish(); // a statement left open would hold a read transaction
+        if (!done || found.size() >= limit)
+            break;
+    }
+    report(status, done);
+    return done ? found : QList<JournalGoods>();
+}
+
+std::pair<QString, QString> SqlJournal::goodsLookup(const QString &key) const
+{
+    return {QStringLiteral("SELECT name, unit, price FROM goods WHERE %1 ORDER BY sold DESC, last_id DESC LIMIT ?")
+                .arg(containsCondition(QStringLiteral("folded"))),
+            key};
+}
+
 // Up to this many lines go in one statement: a statement a line would make a server's journal wait
 // for a round trip each.
 constexpr qsizetype kLinesPerStatement = 100;
@@ -193,6 +349,8 @@ JournalStatus SqlJournal::insert(JournalReceipt &receipt)
     status = insertLines(QStringLiteral("INSERT INTO receipt_lines (receipt_id, position, num, name, unit, quantity, price, sum)"
                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                          receipt.id, receipt.lines);
+    if (status)
+        status = countGoods(receipt);
     return status ? indexReceipt(receipt) : status;
 }
 

@@ -26,6 +26,7 @@ public:
     std::optional<JournalSummary> summary(const QDate &from, const QDate &to, JournalStatus *status = nullptr) override;
     JournalStatus exportRows(const QDate &from, const QDate &to,
                              const std::function<bool(const JournalExportRow &)> &row) override;
+    QList<JournalGoods> goods(const QString &text, int limit, JournalStatus *status = nullptr) override;
     JournalStatus saveDraft(const JournalDraft &draft) override;
     std::optional<JournalDraft> draft(JournalStatus *status = nullptr) override;
     JournalStatus clearDraft() override;
@@ -54,9 +55,19 @@ protected:
     virtual JournalStatus indexReceipt(const JournalReceipt &receipt) = 0;
     virtual QString searchRowsSql(const QString &text, const QString &where) const = 0;
     virtual void bindSearch(QSqlQuery &query, const QString &text) const = 0;
+    // The condition that column holds the text bound to the next placeholder, literally.
+    virtual QString containsCondition(const QString &column) const = 0;
+    // The statement that lists the goods whose lower-cased name holds key (the goods table's order,
+    // name, unit and price, a LIMIT placeholder last) and the text to bind before the limit. This one
+    // reads the whole goods index.
+    virtual std::pair<QString, QString> goodsLookup(const QString &key) const;
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;
+
+    // The goods table every back end keeps (its SQL types given, include ending its index), and
+    // filling it from the receipts already recorded, for a migration step.
+    JournalStatus createGoods(const QString &integer, const QString &text, const QString &include = {});
 
     // Runs the pending migration steps in one transaction. A version newer than the last step is
     // refused, changing nothing.
@@ -89,6 +100,7 @@ private:
     // and their values bound into a query prepared with them.
     QString dateConditions(const QDate &from, const QDate &to) const;
     static void bindDates(QSqlQuery &query, const QDate &from, const QDate &to);
+    JournalStatus countGoods(const JournalReceipt &receipt);
     JournalStatus insertLines(const QString &sql, const QVariant &owner, const QList<JournalLine> &lines);
     QString m_connectionName;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_kept;

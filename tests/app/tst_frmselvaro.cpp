@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmselvaro.h"
+#include "journalrecorder.h"
 #include "messagebox.h"
 #include "numbertext.h"
 #include "sealabledir.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -82,6 +84,14 @@ class tst_FrmSelvaro : public QObject {
         m_grid = m_window->MSFGAZ();
         m_editor = m_window->txtDataEntry();
     }
+    // Records a receipt that sold each of names once, in the window's journal.
+    void sell(const QStringList &names)
+    {
+        JournalReceipt sold{0, "1", QDateTime::currentDateTime(), "", "", "", "", std::nullopt, "", "", std::nullopt, {}};
+        for (const QString &name : names)
+            sold.lines.append({"", name, name.startsWith("Гвозди") ? "кг" : "шт", "1", name.startsWith("Гвозди") ? "5" : "300", ""});
+        QVERIFY(m_window->journalRecorder()->journal()->record(sold));
+    }
     QPoint centre(int row, int col) const { return m_grid->visualRect(m_grid->model()->index(row - 1, col)).center(); }
     void clickCell(int row, int col) { click(m_grid->viewport(), centre(row, col)); }
     // "row:col text" of the current cell while the editor lies exactly over it with the focus.
@@ -120,8 +130,9 @@ private slots:
         open();
         QStringList created;
         for (QWidget *control : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-            created << control->objectName() + ' ' + control->property("text").toString() + '|' +
-                           QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+            if (!control->isWindow()) // the list of goods offered to a name typed
+                created << control->objectName() + ' ' + control->property("text").toString() + '|' +
+                               QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
         created.sort();
         QCOMPARE(created, QStringList({"CmdAddS Добавить строку|Добавить строку", "CmdDelS  Удалить строку|Удалить строку",
             "CmdExit Выход|Выход", "CmdPrint Печать|Печать", "CmdSaveg |Правка записана",
@@ -331,12 +342,15 @@ private slots:
     void fastTypingArrivesWhole_data()
     {
         QTest::addColumn<bool>("xdotool");
-        QTest::newRow("posted at once") << false;
-        QTest::newRow("xdotool at 0 ms on Xvfb") << true;
+        QTest::addColumn<bool>("goods"); // the journal offers goods for every name typed
+        QTest::newRow("posted at once") << false << false;
+        QTest::newRow("xdotool at 0 ms on Xvfb") << true << false;
+        QTest::newRow("xdotool at 0 ms on Xvfb, goods offered") << true << true;
     }
     void fastTypingArrivesWhole()
     {
         QFETCH(bool, xdotool);
+        QFETCH(bool, goods);
         std::optional<Xvfb> server;
         if (xdotool && !qEnvironmentVariableIsSet(kOnXvfb)) {
             server.emplace();
@@ -347,7 +361,7 @@ private slots:
             env.insert(kOnXvfb, "1");
             child.setProcessEnvironment(env);
             child.setProcessChannelMode(QProcess::MergedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {"fastTypingArrivesWhole:xdotool at 0 ms on Xvfb"});
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("fastTypingArrivesWhole:") + QTest::currentDataTag()});
             QVERIFY(child.waitForFinished(240000));
             QVERIFY2(child.exitCode() == 0, child.readAll().constData());
             return;
@@ -362,6 +376,13 @@ private slots:
             expected += QStringList(std::begin(cells), std::end(cells)).join(u'|') + '|' +
                         localeNumberText((line % 3 + 1) * 12.5, comma) + " / ";
         }
+        QStringList names;
+        for (int line = 1; goods && line <= 30; ++line)
+            names << QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0'));
+        if (goods)
+            sell(names);
+        QListWidget *list = m_window->findChild<QListWidget *>("goodsList");
+        const EventCounter listShown(list, {QEvent::Show});
         if (xdotool) {
             QProcess keys;
             keys.start("xdotool", QStringList({"key", "--delay", "0"}) + Xvfb::keyNames(stream));
@@ -375,6 +396,44 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(rows(), expected + "|||||0", 60000);
         QCOMPARE(editing(), "31:0 ");
+        QCOMPARE(listShown.count > 0, goods);
+    }
+
+    // Goods sold before are offered as a name is typed. Esc closes the list and keeps the edit; a name
+    // chosen by key or click fills the line's unit and price where they are empty; Enter with no name
+    // chosen moves on with what was typed, as without the list.
+    void goodsTypeAhead()
+    {
+        open();
+        sell({"Гвозди 100 мм"});
+        sell({"Гвозди 100 мм", "Гвоздодёр"});
+        QListWidget *list = m_window->findChild<QListWidget *>("goodsList");
+        m_grid->setTextMatrix(1, 4, "7");
+        clickCell(1, 1);
+        type("возд");
+        QTRY_COMPARE(list->isVisible() ? list->count() : 0, 2);
+        key(Qt::Key_Escape);
+        QCOMPARE(QString::number(list->isVisible()) + editing(), "01:1 возд");
+        key(Qt::Key_Backspace);
+        QTRY_VERIFY(list->isVisible());
+        key(Qt::Key_Down);
+        key(Qt::Key_Return);
+        QCOMPARE(QString::number(list->isVisible()) + editing(), "01:1 Гвозди 100 мм");
+        key(Qt::Key_Return);
+        QCOMPARE(editing(), "1:2 кг");
+
+        m_window->CmdAddS_Click();
+        clickCell(2, 1);
+        type("ГВО");
+        QTRY_VERIFY(list->isVisible());
+        key(Qt::Key_Return);
+        QCOMPARE(editing(), "2:2 ");
+        clickCell(2, 1);
+        type("з");
+        QTRY_VERIFY(list->isVisible());
+        click(list->viewport(), list->visualItemRect(list->item(1)).center());
+        QCOMPARE(QString::number(list->isVisible()) + editing(), "02:1 Гвоздодёр");
+        QCOMPARE(rows(), "|Гвозди 100 мм|кг||7|0 / |ГВО|шт||300|0");
     }
 
     // The editor moves with its cell when the grid scrolls, hidden while the cell is out of view, and what is

@@ -81,6 +81,28 @@ bool execOn(const QString &path, const QString &sql)
     QSqlDatabase::removeDatabase("test-exec");
     return ran;
 }
+// Goods as the type-ahead lists them: "name|unit|price", ", " between them.
+QString listed(const QList<JournalGoods> &goods)
+{
+    QStringList texts;
+    for (const JournalGoods &g : goods)
+        texts << g.name + u'|' + g.unit + u'|' + g.price;
+    return texts.join(QStringLiteral(", "));
+}
+
+// Receipts selling goods, recorded out of order; copies of the third sell «Молоток» twice more, dearer.
+QList<JournalReceipt> goodsSold()
+{
+    const auto sale = [](const char *number, int day, QList<JournalLine> lines) {
+        JournalReceipt receipt = receiptOf(number, {2026, 1, day}, "", "", {});
+        receipt.lines = lines;
+        return receipt;
+    };
+    return {sale("1", 10, {{"1", "Гвозди 100 мм", "шт", "1", "5", ""}, {"2", "Молоток", "шт", "1", "300", ""}}),
+            sale("2", 11, {{"1", " гвозди   100 мм ", "кг", "1", "7", ""}, {"2", "Гвозди 100 мм", "", "1", "", ""}}),
+            sale("3", 12, {{"1", "Молоток", "", "1", "350", ""}, {"2", "Скидка 5%", "", "", "", ""}, {"3", "Дюбель-гвоздь", "шт", "", "1", ""}}),
+            sale("0", 1, {{"1", "ГВОЗДИ 100 ММ", "пачка", "1", "1", ""}, {"2", "", "шт", "1", "1", ""}})};
+}
 
 } // namespace
 
@@ -153,7 +175,7 @@ private slots:
         QCOMPARE(fields(*one) + fields(*two), fields(first) + fields(empty));
         if (m_server)
             return;
-        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "2wal");
+        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "3wal");
         for (const QString &file : {m_path, m_path + "-wal", m_path + "-shm"})
             if (bytes.isNull()) // made here: no group or other bits, whatever the umask
                 QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
@@ -244,7 +266,7 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("newer version") << "user_version = 3" << "более новой версией";
+        QTest::newRow("newer version") << "user_version = 4" << "более новой версией";
         QTest::newRow("not a database") << "text" << "повреждён";
         QTest::newRow("damaged page") << "page" << "повреждён";
     }
@@ -417,10 +439,11 @@ private slots:
         QVERIFY(journal && journal->record(old));
         journal.reset();
         const QStringList downgrade = m_server
-            ? QStringList{"DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid, DROP COLUMN duplicate",
+            ? QStringList{"DROP TABLE goods", "DROP INDEX IF EXISTS receipt_search_trgm", "DROP INDEX receipts_uid",
+                          "ALTER TABLE receipts DROP COLUMN uid, DROP COLUMN duplicate",
                           "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number) WHERE copy_of IS NULL",
                           "UPDATE journal_version SET version = 1"}
-            : QStringList{"DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid",
+            : QStringList{"DROP TABLE goods_trigrams", "DROP TABLE goods", "DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid",
                           "ALTER TABLE receipts DROP COLUMN duplicate", "DROP TABLE unsent", "PRAGMA user_version = 1"};
         for (const QString &sql : downgrade)
             QVERIFY2(m_server ? TestServer::exec(sql) : execOn(m_path, sql), qPrintable(sql));
@@ -432,6 +455,64 @@ private slots:
         next.uid = "u-8";
         QVERIFY(journal->record(next));
         QCOMPARE(journal->receipt(next.id)->uid, "u-8");
+    }
+
+    // Goods names containing a text in any case, the most often sold first, each with the unit and
+    // price of its latest sale that gave them; copies count no sale. A journal made before goods were
+    // counted counts them all when it is opened.
+    void goods_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("expected");
+        const QString nails = "Гвозди 100 мм|кг|7", hammer = "Молоток|шт|350", dowel = "Дюбель-гвоздь|шт|1";
+        QTest::newRow("part of a word, Cyrillic upper case") << "ВОЗД" << 10 << nails + ", " + dowel;
+        QTest::newRow("ranked by sales, copies apart") << "о" << 10 << nails + ", " + hammer + ", " + dowel;
+        QTest::newRow("limit") << "о" << 2 << nails + ", " + hammer;
+        QTest::newRow("blanks at the ends and in runs") << "  гвозди 100   М" << 10 << nails;
+        QTest::newRow("wildcards are literal") << "%" << 10 << "Скидка 5%||";
+        QTest::newRow("underscore") << "_" << 10 << "";
+        QTest::newRow("quote") << "мм\"" << 10 << "";
+        QTest::newRow("none") << "клей" << 10 << "";
+        QTest::newRow("empty") << " " << 10 << "";
+    }
+
+    void goods()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, limit);
+        auto journal = open(m_path);
+        QVERIFY(journal);
+        QList<JournalReceipt> receipts = goodsSold();
+        QVERIFY(journal->recordAll(receipts));
+        for (int copies = 0; copies < 2; ++copies) {
+            JournalReceipt copy = receipts[2];
+            copy.lines[0].price = "999";
+            copy.issuedAt = copy.issuedAt.addDays(1);
+            copy.copyOf = receipts[2].id;
+            QVERIFY(journal->record(copy));
+        }
+        JournalStatus status;
+        QTEST(listed(journal->goods(text, limit, &status)), "expected");
+        QVERIFY2(status, qPrintable(status.reason));
+        if (QByteArray(QTest::currentDataTag()) != "ranked by sales, copies apart")
+            return;
+        const QString before = listed(journal->goods(text, limit));
+        journal.reset();
+        if (m_server) {
+            QVERIFY(TestServer::exec("DROP TABLE goods") && TestServer::exec("UPDATE journal_version SET version = 3"));
+        } else {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-downgrade");
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("DROP TABLE goods_trigrams") && QSqlQuery(db).exec("DROP TABLE goods")
+                    && QSqlQuery(db).exec("PRAGMA user_version = 2"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("test-downgrade");
+        journal = open(m_path, &status);
+        QVERIFY2(journal, qPrintable(status.reason));
+        QCOMPARE(listed(journal->goods(text, limit)), before);
     }
 
     // The draft: saved over the earlier one, read back whole, gone when emptied or cleared.
