@@ -15,8 +15,8 @@
 #include "twips.h"
 #include "widgetboxes.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QDir>
 #include <QHeaderView>
@@ -26,7 +26,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
-#include <QScopedValueRollback>
 
 namespace {
 
@@ -516,8 +515,10 @@ void FrmSelvaro::nameEditor()
 
 void FrmSelvaro::showEditor(EditorOpening opening, const std::function<void()> &beforeYield)
 {
-    if (!m_editor->Visible())
+    if (!m_editor->Visible()) {
         ++m_editorOpenings;
+        m_openingOwed = false;
+    }
     const Twips twips(*this);
     showCellEditor(*m_MSFGAZ, twips.fromPixelsX(m_MSFGAZ->x()), twips.fromPixelsY(m_MSFGAZ->y()), *m_editor, opening,
                    [&] {
@@ -552,18 +553,15 @@ void FrmSelvaro::enterKey(EntryKey key)
         entryMove(key, m_MSFGAZ->Row(), m_MSFGAZ->Col(), m_MSFGAZ->Rows(), m_MSFGAZ->Cols());
     if (!move)
         return;
-    const int openings = m_editorOpenings;
-    {
-        const QScopedValueRollback<int> moving(m_keyMoves, m_keyMoves + 1);
-        if (move->appendLine)
-            CmdAddS_Click();
-        if (move->row >= m_MSFGAZ->Rows())
-            return;
+    m_openingOwed = true;
+    if (move->appendLine)
+        CmdAddS_Click();
+    const bool moved = move->row < m_MSFGAZ->Rows();
+    if (moved)
         m_MSFGAZ->moveTo(move->row, move->col);
-    }
     // Keys typed during the move's yields have opened the editor already and may have moved on, closed it
     // or left the grid; a click may have taken the focus elsewhere. Then they decide, not this move.
-    if (m_editorOpenings == openings && m_MSFGAZ->hasFocus())
+    if (std::exchange(m_openingOwed, false) && moved && m_MSFGAZ->hasFocus())
         openEditor(EditorOpening::SelectAll);
 }
 
@@ -605,9 +603,10 @@ bool FrmSelvaro::gridKey(QKeyEvent *key)
         leaveGrid(*forward);
         return true;
     }
-    // Keys that reach the grid while a key move is under way belong to the editor about to open on the
-    // new cell; while an edit is pending with its cell scrolled out of view, to that edit.
-    if (m_keyMoves > 0 || (m_editor->Visible() && !m_txtDataEntry->isVisible())) {
+    // Keys that reach the grid after a key move, before the editor has opened on the new cell, belong to
+    // that editor; while an edit is pending with its cell scrolled out of view, to that edit. Once the
+    // editor has opened (and perhaps closed again), or the keyboard has left the grid, they are the grid's.
+    if (m_openingOwed || (m_editor->Visible() && !m_txtDataEntry->isVisible())) {
         openEditor(EditorOpening::SelectAll, key);
         return true;
     }
@@ -670,6 +669,11 @@ bool FrmSelvaro::editorKey(QKeyEvent *key)
 
 bool FrmSelvaro::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::FocusOut && (watched == m_txtDataEntry || watched == m_MSFGAZ)) {
+        const QWidget *now = QApplication::focusWidget();
+        if (now && now != m_txtDataEntry && now != m_MSFGAZ)
+            m_openingOwed = false;
+    }
     if (event->type() == QEvent::KeyPress) {
         if (watched == m_txtDataEntry && editorKey(static_cast<QKeyEvent *>(event)))
             return true;

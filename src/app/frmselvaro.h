@@ -134,7 +134,7 @@ private:
     QLocale m_locale;
     bool m_finished = false;
     std::unique_ptr<QLockFile> m_lock;
-    int m_keyMoves = 0;        // key moves under way; the editor opens on the new cell when each ends
+    bool m_openingOwed = false;  // a key move made a new cell current and the editor has not opened on it yet
     int m_editorOpenings = 0;  // times the editor was shown from hidden
 
     ClickLineEdit *m_Text7 = nullptr;

@@ -368,13 +368,15 @@ private slots:
         }
         open();
         m_grid->setFocus();
-        QString stream = "\r", expected;
+        // xdotool's key names. After the last line the total is made by keys and the quantity corrected back
+        // in the grid; the line after it is left with Esc, and the grid moves on.
+        QStringList stream = {"Return"}, expected;
         for (int line = 1; line <= 30; ++line) {
-            const QString cells[] = {QString::number(line), QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0')),
-                                     line % 2 ? "pc" : "", QString::number(line % 3 + 1), "12.5"};
-            stream += QStringList(std::begin(cells), std::end(cells)).join(u'\t') + '\r';
-            expected += QStringList(std::begin(cells), std::end(cells)).join(u'|') + '|' +
-                        localeNumberText((line % 3 + 1) * 12.5, comma) + " / ";
+            QStringList cells = {QString::number(line), QStringLiteral("46012345678%1").arg(line, 2, 10, QLatin1Char('0')),
+                                 line % 2 ? "pc" : "", QString::number(line % 3 + 1), "12.5"};
+            stream += Xvfb::keyNames(cells.join(u'\t') + (line < 30 ? "\r" : ""));
+            cells[3] = line < 30 ? cells[3] : "3";
+            expected << cells.join(u'|') + '|' + localeNumberText(cells[3].toInt() * 12.5, comma);
         }
         QStringList names;
         for (int line = 1; goods && line <= 30; ++line)
@@ -383,19 +385,26 @@ private slots:
             sell(names);
         QListWidget *list = m_window->findChild<QListWidget *>("goodsList");
         const EventCounter listShown(list, {QEvent::Show});
+        stream += {"ctrl+Tab", "shift+Tab", "Left", "3", "Return", "Return", "x", "Escape", "Right"};
         if (xdotool) {
             QProcess keys;
-            keys.start("xdotool", QStringList({"key", "--delay", "0"}) + Xvfb::keyNames(stream));
+            keys.start("xdotool", QStringList({"key", "--delay", "0"}) + stream);
             QTRY_VERIFY_WITH_TIMEOUT(keys.state() == QProcess::NotRunning, 60000);
         } else {
-            for (QChar ch : stream) {
-                const int key = ch == u'\t' ? Qt::Key_Tab : ch == u'\r' ? Qt::Key_Return : Qt::Key_unknown;
+            struct Key { int key; Qt::KeyboardModifiers modifiers; QString text; };
+            const QHash<QString, Key> named = {{"Tab", {Qt::Key_Tab, {}, "\t"}}, {"Return", {Qt::Key_Return, {}, "\r"}},
+                                               {"period", {Qt::Key_Period, {}, "."}}, {"Left", {Qt::Key_Left, {}, ""}},
+                                               {"Right", {Qt::Key_Right, {}, ""}}, {"Escape", {Qt::Key_Escape, {}, ""}},
+                                               {"ctrl+Tab", {Qt::Key_Tab, Qt::ControlModifier, ""}},
+                                               {"shift+Tab", {Qt::Key_Backtab, Qt::ShiftModifier, ""}}};
+            for (const QString &name : stream) {
+                const Key key = named.value(name, {Qt::Key_unknown, {}, name});
                 for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-                    QCoreApplication::postEvent(m_window->windowHandle(), new QKeyEvent(type, key, {}, QString(ch)));
+                    QCoreApplication::postEvent(m_window->windowHandle(), new QKeyEvent(type, key.key, key.modifiers, key.text));
             }
         }
-        QTRY_COMPARE_WITH_TIMEOUT(rows(), expected + "|||||0", 60000);
-        QCOMPARE(editing(), "31:0 ");
+        QTRY_COMPARE_WITH_TIMEOUT(rows() + QStringLiteral(", %1 at %2:%3").arg(editing()).arg(m_grid->Row()).arg(m_grid->Col()),
+                                  expected.join(" / ") + " / |||||0, not editing at 31:1", 60000);
         QCOMPARE(listShown.count > 0, goods);
     }
 
@@ -472,6 +481,14 @@ private slots:
         key(Qt::Key_Space);
         key(Qt::Key_End);
         QCOMPARE(m_window->Text7()->text() + ' ' + QString::number(m_window->Text7()->cursorPosition()), "103 3");
+
+        // Keys handled while a key move recalculates: out to the total and back, the grid's keys are its own.
+        clickCell(2, 3);
+        for (const auto &[k, modifiers] : {std::pair(Qt::Key_Tab, Qt::ControlModifier), std::pair(Qt::Key_Backtab, Qt::ShiftModifier),
+                                           std::pair(Qt::Key_Left, Qt::NoModifier), std::pair(Qt::Key_unknown, Qt::NoModifier)})
+            QCoreApplication::postEvent(m_window->windowHandle(), new QKeyEvent(QEvent::KeyPress, k, modifiers, k == Qt::Key_unknown ? "7" : ""));
+        key(Qt::Key_Tab);
+        QCOMPARE(editing() + ' ' + m_window->Text7()->text(), "2:3 7 103");
     }
 
     void resizeMovesTheBottomBlock()

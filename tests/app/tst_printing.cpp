@@ -8,6 +8,7 @@
 #include "xvfb.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,6 +17,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -65,6 +68,19 @@ class tst_Printing : public QObject {
         const TableFlexGrid *grid = m_window->MSFGAZ();
         QCOMPARE(QStringLiteral("%1 at %2,%3").arg(m_window->TextN()->text()).arg(grid->Row()).arg(grid->Col()) +
                      (m_window->txtDataEntry()->isVisible() ? " editing" : ""), next + " at 2,5");
+    }
+    // Every word of name on the page between the rules of its column (10 and 46 units of 119 twips), on
+    // more than one line.
+    static void nameInItsColumn(const QString &document, const QString &name)
+    {
+        const QString boxes = CupsSpool::run("pdftotext", {"-bbox", document, "-"});
+        QSet<QString> lines;
+        for (const QString &word : name.split(' ')) {
+            const QRegularExpressionMatch m = QRegularExpression(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)"[^>]*>)re" + word + '<').match(boxes);
+            QVERIFY2(m.hasMatch() && m.captured(1).toDouble() > 10 * 5.95 && m.captured(3).toDouble() < 46 * 5.95, qPrintable(word + ": " + m.captured()));
+            lines << m.captured(2);
+        }
+        QVERIFY(lines.size() > 1);
     }
     void trigger(const char *action) { m_window->CmdPrint()->findChild<QAction *>(action)->trigger(); }
 
@@ -117,6 +133,51 @@ private slots:
                                             "ИТОГО: 21.50|двадцать один рубль пятьдесят копеек|Продавец petrova %1").arg(token).split(u'|'))
             QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
         QCOMPARE(numberFile(), "78\r\n");
+    }
+
+    // The money of a receipt typed at full speed on a real X server, printed on the default queue: a price
+    // pasted with a no-break blank between its thousands, a name wider than its column, a quantity changed
+    // after the total was made by keys. On the page the sums, the total and its words agree.
+    void moneyTypedOnXvfb()
+    {
+        if (const QString unavailable = CupsSpool::unavailableReason(); !unavailable.isEmpty())
+            QSKIP(qPrintable(unavailable));
+        if (!qEnvironmentVariableIsSet("SELVARO_TEST_ON_XVFB")) {
+            const Xvfb server;
+            if (!server.unavailableReason().isEmpty())
+                QSKIP(qPrintable(server.unavailableReason()));
+            QProcess child;
+            QProcessEnvironment env = server.environment();
+            env.insert("SELVARO_TEST_ON_XVFB", "1");
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"moneyTypedOnXvfb"});
+            QVERIFY(child.waitForFinished(170000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        m_window = std::make_unique<FrmSelvaro>(StatePlaces{m_dir->path(), m_dir->filePath("user")}, QLocale(QLocale::Russian, QLocale::Russia));
+        m_window->show();
+        m_window->activateWindow();  // with no window manager to do it
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+        m_window->TxtClish()->setText("ИП " + token);
+        m_window->TextN()->setText("5");
+        QGuiApplication::clipboard()->setText(QStringLiteral("1\u00A0250,00"));
+        m_window->MSFGAZ()->setFocus();
+        const QString name = "Samorezy krovelnye ocinkovannye s press shaiboi i uplotnitelem upakovka dvesti pyatdesyat shtuk";
+        const QStringList before = CupsSpool::documents();
+        QProcess keys;
+        keys.start("xdotool", QStringList({"key", "--delay", "0"}) + Xvfb::keyNames("\r1\t" + name + "\tkg\t2\t") +
+                                  QStringList("ctrl+v") + Xvfb::keyNames("\r2\tsoap\tpc\t1\t10") +
+                                  QStringList({"ctrl+Tab", "shift+Tab", "Left", "3", "Return", "ctrl+p"}));
+        const QString document = CupsSpool::waitForDocument(before, token);
+        QVERIFY2(!document.isEmpty(), "the job did not reach the default queue or did not complete");
+        const QString text = CupsSpool::run("pdftotext", {"-layout", document, "-"}).simplified();
+        for (const QString &piece : QStringList({"kg 2 1 250,00 2500", "2 soap pc 3 10 30",
+                                                 "ИТОГО: 2530 ИТОГО на сумму: две тысячи пятьсот тридцать рублей Продавец"}))
+            QVERIFY2(text.contains(piece), qPrintable(piece + " not in: " + text));
+        nameInItsColumn(document, name);
     }
 
     void noPrinterOffersPdf()
