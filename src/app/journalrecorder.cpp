@@ -424,15 +424,20 @@ bool JournalRecorder::printCopy(const JournalReceipt &original, QWidget *parent)
         MessageBox::critical(parent, kTitle, QStringLiteral("Копия не напечатана. %1").arg(result.reason));
         return false;
     }
+    recordCopy(original, *printer);
+    return true;
+}
+
+void JournalRecorder::recordCopy(const JournalReceipt &original, const QPrinter &printer)
+{
     JournalReceipt copy = original;
     copy.id = 0;
     copy.copyOf = original.copyOf.value_or(original.id);
     copy.issuedAt = QDateTime::currentDateTime();
-    copy.issuedTo = issuedTo(*printer);
+    copy.issuedTo = issuedTo(printer);
     copy.uid = newUid();
     copy.duplicate = false;
     record(copy);
-    return true;
 }
 
 bool JournalRecorder::saveCopyAsPdf(const JournalReceipt &original, QWidget *parent)
@@ -440,7 +445,7 @@ bool JournalRecorder::saveCopyAsPdf(const JournalReceipt &original, QWidget *par
     return saveAsPdf(original, parent, true);
 }
 
-bool JournalRecorder::saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool recordCopy)
+bool JournalRecorder::saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool asCopy)
 {
     QString fileName =
         PrintCommand::askPdfFileName(parent, QStringLiteral("Сохранить чек в PDF"), suggestedPdfPath(receipt));
@@ -454,16 +459,8 @@ bool JournalRecorder::saveAsPdf(const JournalReceipt &receipt, QWidget *parent, 
         MessageBox::critical(parent, kTitle, QStringLiteral("Чек не сохранён в PDF. %1").arg(result.reason));
         return false;
     }
-    if (recordCopy) {
-        JournalReceipt copy = receipt;
-        copy.id = 0;
-        copy.copyOf = receipt.copyOf.value_or(receipt.id);
-        copy.issuedAt = QDateTime::currentDateTime();
-        copy.issuedTo = issuedTo(*printer);
-        copy.uid = newUid();
-        copy.duplicate = false;
-        record(copy);
-    }
+    if (asCopy)
+        recordCopy(receipt, *printer);
     return true;
 }
 

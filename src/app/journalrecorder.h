@@ -119,7 +119,9 @@ private:
     Journal *draftJournal(QString *why = nullptr);
     bool recordUnrecorded(QString *why);
     PrintResult printOn(QPrinter &printer, const JournalReceipt &receipt) const;
-    bool saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool recordCopy);
+    bool saveAsPdf(const JournalReceipt &receipt, QWidget *parent, bool asCopy);
+    // Records a copy of original just printed on printer.
+    void recordCopy(const JournalReceipt &original, const QPrinter &printer);
     QList<QStringList> windowLines() const;
 
     FrmSelvaro *m_window;
