@@ -251,11 +251,10 @@ private slots:
         QFETCH(QString, blocked);
         const QString dir = m_dir->filePath("state");
         std::optional<SealableDir> sealable;
-        if (!blocked.isEmpty()) {
+        if (!blocked.isEmpty())
             sealable.emplace(dir, "1m");
-            if (const char *why = blocked == "full" ? sealable->cannotFill() : sealable->cannotSeal())
-                QSKIP(why);
-        }
+        if (const char *why = !sealable ? nullptr : blocked == "full" ? sealable->cannotFill() : sealable->cannotSeal())
+            QSKIP(why);
         QVERIFY(QDir().mkpath(dir) && Finish(dir, "ИП Старый", "41").isEmpty());
         auto files = [&] {
             QByteArray bytes;
