@@ -22,11 +22,9 @@ private slots:
         QTemporaryDir dir;
         JournalServerDialog dialog(dir.path());
         dialog.findChild<QCheckBox *>("onServer")->click();
-        dialog.findChild<QLineEdit *>("host")->setText("127.0.0.1");
         dialog.findChild<QSpinBox *>("port")->setValue(1);
-        dialog.findChild<QLineEdit *>("database")->setText("магазин");
-        dialog.findChild<QLineEdit *>("user")->setText("kassa");
-        dialog.findChild<QLineEdit *>("password")->setText("секрет");
+        for (const auto &[name, text] : {std::pair("host", "127.0.0.1"), {"database", "магазин"}, {"user", "kassa"}, {"password", "секрет"}})
+            dialog.findChild<QLineEdit *>(name)->setText(text);
         dialog.findChild<QPushButton *>("testConnection")->click();
         const QString result = dialog.findChild<QLabel *>("result")->text();
         QVERIFY2(result.contains("недоступен") && result.contains("127.0.0.1:1/магазин"), qPrintable(result));

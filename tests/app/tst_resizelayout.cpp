@@ -7,7 +7,9 @@ class tst_ResizeLayout : public QObject {
     Q_OBJECT
 
 private slots:
-    void layoutAtCreatedClientSize()
+    // The layout at the created client size; the minimum outer size is restored only when the window is
+    // below 6810 x 9270 twips both ways.
+    void layoutAndMinimumSize()
     {
         QStringList writes;
         for (const LayoutWrite &write : resizeLayout(9150, 6330))
@@ -17,11 +19,6 @@ private slots:
                                       "Label6.Top = 3430", "Text4.Top = 3950", "Label1.Top = 3950", "TextFIO.Top = 4830",
                                       "Label3.Top = 4830", "Label4.Top = 4830", "Label5.Top = 5130", "CmdAddS.Top = 5630",
                                       "CmdDelS.Top = 5630", "CmdPrint.Top = 5630", "CmdExit.Top = 5630"}));
-    }
-
-    // The minimum outer size is restored only when the window is below 6810 x 9270 twips both ways.
-    void minimumSize()
-    {
         QCOMPARE(QList({needsMinimumSize(6809, 9269), needsMinimumSize(6810, 100), needsMinimumSize(100, 9270)}),
                  QList({true, false, false}));
     }
