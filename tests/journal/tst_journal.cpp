@@ -252,9 +252,7 @@ private slots:
         row("header", "ромашка", "18");
         row("quote", "\"", "18");
         row("quoted", "\"Ромашка\"", "18");
-        row("star", "*", "А-19");
         row("word star", "шуруп*", "А-19");
-        row("minus", "-", "А-19");
         row("minus word: no", "-гвозди", "");
         row("NEAR", "NEAR", "А-19");
         row("column filter", "names:гвозди", "");
@@ -433,9 +431,6 @@ private slots:
                 expected << QStringList{head, l.num, l.name, l.unit, l.quantity, l.price, l.sum, r.total}.join(u'|');
         }
         QCOMPARE(read, expected);
-
-        JournalStatus status = writeJournalCsv(*journal, {}, {}, m_tmp.filePath("missing/export.csv"));
-        QVERIFY2(!status && status.reason.contains(m_tmp.filePath("missing/export.csv")), qPrintable(status.reason));
     }
 
     // A journal left by an older version opens with its receipts as they were and their goods counted
