@@ -2,8 +2,6 @@
 #include "testserver.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSqlDatabase>
@@ -13,44 +11,36 @@
 namespace TestServer {
 namespace {
 
-const QString kConnection = QStringLiteral("selvaro-test-server");
+const QString kSetup = QStringLiteral(SELVARO_SOURCE_DIR "/scripts/pg-setup.sh");
 
 std::optional<JournalServer> named(const QString &database)
 {
-    const QString host = qEnvironmentVariable("SELVARO_PG_HOST");
-    if (host.isEmpty())
+    if (qEnvironmentVariableIsEmpty("SELVARO_PG_HOST"))
         return std::nullopt;
-    return JournalServer{host, qEnvironmentVariableIntValue("SELVARO_PG_PORT"), database,
+    return JournalServer{qEnvironmentVariable("SELVARO_PG_HOST"), qEnvironmentVariableIntValue("SELVARO_PG_PORT"), database,
                          qEnvironmentVariable("SELVARO_PG_USER"), {}};
 }
 
-// A statement on a connection of the test's own to database; the error's text, empty when it ran.
+// Runs sql on a connection of the test's own; the driver's error, empty when it ran.
 QString run(const JournalServer &server, const QString &sql)
 {
     QString error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kConnection);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("selvaro-test-server"));
         db.setHostName(server.host);
         db.setPort(server.port);
         db.setDatabaseName(server.database);
         db.setUserName(server.user);
         db.setConnectOptions(QStringLiteral("connect_timeout=5"));
         QSqlQuery q(db);
-        if (!db.open())
-            error = db.lastError().text();
-        else if (!q.exec(sql))
-            error = q.lastError().text();
+        if (!db.open() || !q.exec(sql))
+            error = db.isOpen() ? q.lastError().text() : db.lastError().text();
     }
-    QSqlDatabase::removeDatabase(kConnection);
+    QSqlDatabase::removeDatabase(QStringLiteral("selvaro-test-server"));
     return error;
 }
 
-const QString kSetup = QStringLiteral(SELVARO_SOURCE_DIR "/scripts/pg-setup.sh");
-
-QString databaseName()
-{
-    return QStringLiteral("selvaro_test_%1").arg(QCoreApplication::applicationPid());
-}
+const QString kDatabase = QStringLiteral("selvaro_test_%1").arg(QCoreApplication::applicationPid());
 
 } // namespace
 
@@ -61,41 +51,36 @@ std::optional<JournalServer> fresh(QString *why)
         *why = QStringLiteral("No PostgreSQL server: SELVARO_PG_HOST is not set (scripts/test.sh starts one)");
         return std::nullopt;
     }
-    static bool made = false;
-    if (!made) {
-        const QString error = run(*home, QStringLiteral("CREATE DATABASE %1").arg(databaseName()));
-        if (!error.isEmpty() && !error.contains(QLatin1String("already exists"))) {
-            *why = QStringLiteral("PostgreSQL server %1 cannot be used: %2").arg(serverLocation(*home), error);
-            return std::nullopt;
-        }
-        made = true;
-    }
-    if (!exec(QStringLiteral("SET client_min_messages = warning; DROP SCHEMA public CASCADE; CREATE SCHEMA public"))) {
-        *why = QStringLiteral("The test database on %1 cannot be emptied").arg(serverLocation(*home));
+    static QString error = run(*home, QStringLiteral("CREATE DATABASE ") + kDatabase);
+    if (error.contains(QLatin1String("already exists"))) // left by an earlier process of the same id
+        error.clear();
+    if (!error.isEmpty() || !exec(QStringLiteral("SET client_min_messages = warning; DROP SCHEMA public CASCADE; CREATE SCHEMA public"))) {
+        *why = QStringLiteral("PostgreSQL server %1 cannot be used: %2").arg(serverLocation(*home), error);
         return std::nullopt;
     }
-    return named(databaseName());
+    return named(kDatabase);
 }
 
+bool exec(const QString &sql)
+{
+    const auto server = named(kDatabase);
+    return server && run(*server, sql).isEmpty();
+}
+
+// The script makes the cluster in a new temporary directory, one the server's own user can reach
+// when the tests run as root, and prints it last.
 Cluster::Cluster()
 {
-    // A directory the server's own user can reach when the tests run as root.
-    m_dir = QDir::temp().filePath(QStringLiteral("selvaro-cluster-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this)));
-    QDir().mkpath(m_dir);
-    QFile::setPermissions(m_dir, QFile::permissions(m_dir) | QFile::ExeOther | QFile::ExeGroup);
-    m_started = start();
+    QProcess setup;
+    setup.start(kSetup, {QStringLiteral("start")});
+    if (setup.waitForFinished(120000) && setup.exitStatus() == QProcess::NormalExit && setup.exitCode() == 0)
+        m_dir = QString::fromLocal8Bit(setup.readAllStandardOutput()).trimmed().section(u'\n', -1);
 }
 
 Cluster::~Cluster()
 {
-    QProcess::execute(kSetup, {QStringLiteral("remove"), m_dir});
-}
-
-bool Cluster::started(QString *why) const
-{
-    if (!m_started)
-        *why = QStringLiteral("A PostgreSQL cluster of the test's own did not start (scripts/pg-setup.sh)");
-    return m_started;
+    if (started())
+        script(QStringLiteral("remove"));
 }
 
 JournalServer Cluster::server() const
@@ -105,20 +90,9 @@ JournalServer Cluster::server() const
             QStringLiteral("selvaro"), {}};
 }
 
-bool Cluster::stop()
+bool Cluster::script(const QString &command) const
 {
-    return QProcess::execute(kSetup, {QStringLiteral("stop"), m_dir}) == 0;
-}
-
-bool Cluster::start()
-{
-    return QProcess::execute(kSetup, {QStringLiteral("start"), m_dir}) == 0;
-}
-
-bool exec(const QString &sql)
-{
-    const auto server = named(databaseName());
-    return server && run(*server, sql).isEmpty();
+    return QProcess::execute(kSetup, {command, m_dir}) == 0;
 }
 
 } // namespace TestServer

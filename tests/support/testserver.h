@@ -5,34 +5,30 @@
 
 #include <optional>
 
-// The PostgreSQL server of the test run, named by SELVARO_PG_HOST, SELVARO_PG_PORT, SELVARO_PG_USER and
-// SELVARO_PG_DB (scripts/pg-setup.sh writes them; scripts/test.sh and .ci/run start such a server).
-// Each test process works in a database of its own, "selvaro_test_<pid>", made on first use and left
-// for the throwaway server to take with it.
+// The test run's PostgreSQL server, named by SELVARO_PG_HOST, _PORT, _USER and _DB (scripts/pg-setup.sh
+// writes them), where each test process works in a database of its own, "selvaro_test_<pid>".
 namespace TestServer {
 
-// The server with this process's database, emptied of every table; nullopt and why it cannot be used.
+// This process's database, emptied of every table; nullopt and why when there is no server to use.
 std::optional<JournalServer> fresh(QString *why);
 
-// Runs one statement in this process's database as the test user; false when it failed.
+// Runs one statement in this process's database; whether it ran.
 bool exec(const QString &sql);
 
-// A PostgreSQL cluster of a test's own (scripts/pg-setup.sh), to be stopped and started again while the
-// test runs; removed with this object.
+// A cluster of a test's own (scripts/pg-setup.sh) to stop and start again, removed with this object.
 class Cluster {
 public:
     Cluster();
     ~Cluster();
-    // Whether it runs; when it did not start, why.
-    bool started(QString *why) const;
+    bool started() const { return !m_dir.isEmpty(); }
     // Its database "selvaro" as its user "selvaro".
     JournalServer server() const;
-    bool stop();
-    bool start();
+    bool stop() { return script(QStringLiteral("stop")); }
+    bool start() { return script(QStringLiteral("start")); }
 
 private:
+    bool script(const QString &command) const;
     QString m_dir;
-    bool m_started = false;
 };
 
 } // namespace TestServer
