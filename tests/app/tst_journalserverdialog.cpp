@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journalserverdialog.h"
+#include "messagebox.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,13 @@ private slots:
         dialog.findChild<QPushButton *>("testConnection")->click();
         const QString result = dialog.findChild<QLabel *>("result")->text();
         QVERIFY2(result.contains("недоступен") && result.contains("127.0.0.1:1/магазин"), qPrintable(result));
+        // A settings file that cannot be written is told, and the dialog stays open.
+        QVERIFY(QDir(dir.path()).mkdir("selvaro.ini"));
+        MessageBox::setDefaultAnswer(MessageBox::Ok);
+        dialog.accept();
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QVERIFY(shown.size() == 1 && shown[0].text.contains("selvaro.ini") && dialog.result() != QDialog::Accepted);
+        QVERIFY(QDir(dir.path()).rmdir("selvaro.ini"));
         dialog.accept();
         const JournalSettings written = readJournalSettings(dir.path());
         QCOMPARE(QStringList({written.driver, serverLocation(written.server), written.server.user, JournalServerDialog::runPassword()}),
