@@ -265,17 +265,18 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
     }
     // First among the goods sold most, which hold what is typed more often than not; only when they
     // have too few, among all of them, as the back end finds them fastest.
-    const std::pair<QString, QString> all = goodsLookup(key);
+    const std::pair<QString, QStringList> all = goodsLookup(key);
     const QString top = QStringLiteral(
         "SELECT g.name, g.unit, g.price FROM (SELECT folded, sold, last_id FROM goods ORDER BY sold DESC, last_id DESC"
         " LIMIT 2000) t JOIN goods g ON g.folded = t.folded WHERE %1 ORDER BY t.sold DESC, t.last_id DESC LIMIT ?")
                             .arg(containsCondition(QStringLiteral("t.folded")));
     JournalStatus done;
-    for (const auto &[sql, bound] : {std::pair(top, key), all}) {
+    for (const auto &[sql, bound] : {std::pair(top, QStringList{key}), all}) {
         QSqlQuery *q = kept(sql, done);
         if (q) {
-            q->bindValue(0, bound);
-            q->bindValue(1, limit);
+            for (qsizetype i = 0; i < bound.size(); ++i)
+                q->bindValue(int(i), bound[i]);
+            q->bindValue(int(bound.size()), limit);
             done = run(*q);
         }
         found.clear();
@@ -290,11 +291,11 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
     return done ? found : QList<JournalGoods>();
 }
 
-std::pair<QString, QString> SqlJournal::goodsLookup(const QString &key) const
+std::pair<QString, QStringList> SqlJournal::goodsLookup(const QString &key) const
 {
     return {QStringLiteral("SELECT name, unit, price FROM goods WHERE %1 ORDER BY sold DESC, last_id DESC LIMIT ?")
                 .arg(containsCondition(QStringLiteral("folded"))),
-            key};
+            {key}};
 }
 
 // Up to this many lines go in one statement: a statement a line would make a server's journal wait

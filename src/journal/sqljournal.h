@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -58,9 +59,9 @@ protected:
     // The condition that column holds the text bound to the next placeholder, literally.
     virtual QString containsCondition(const QString &column) const = 0;
     // The statement that lists the goods whose lower-cased name holds key (the goods table's order,
-    // name, unit and price, a LIMIT placeholder last) and the text to bind before the limit. This one
+    // name, unit and price, a LIMIT placeholder last) and the texts to bind before the limit. This one
     // reads the whole goods index.
-    virtual std::pair<QString, QString> goodsLookup(const QString &key) const;
+    virtual std::pair<QString, QStringList> goodsLookup(const QString &key) const;
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;

@@ -101,7 +101,7 @@ QList<JournalReceipt> goodsSold()
     return {sale("1", 10, {{"1", "Гвозди 100 мм", "шт", "1", "5", ""}, {"2", "Молоток", "шт", "1", "300", ""}}),
             sale("2", 11, {{"1", " гвозди   100 мм ", "кг", "1", "7", ""}, {"2", "Гвозди 100 мм", "", "1", "", ""}}),
             sale("3", 12, {{"1", "Молоток", "", "1", "350", ""}, {"2", "Скидка 5%", "", "", "", ""}, {"3", "Дюбель-гвоздь", "шт", "", "1", ""}}),
-            sale("0", 1, {{"1", "ГВОЗДИ 100 ММ", "пачка", "1", "1", ""}, {"2", "", "шт", "1", "1", ""}})};
+            sale("0", 1, {{"1", "ГВОЗДИ 100 ММ", "пачка", "1", "1", ""}, {"2", "", "шт", "1", "1", ""}, {"3", "Щит🔌", "", "", "", ""}})};
 }
 
 } // namespace
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(fields(*one) + fields(*two), fields(first) + fields(empty));
         if (m_server)
             return;
-        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "3wal");
+        QCOMPARE(pragma(m_path, "user_version") + pragma(m_path, "journal_mode"), "4wal");
         for (const QString &file : {m_path, m_path + "-wal", m_path + "-shm"})
             if (bytes.isNull()) // made here: no group or other bits, whatever the umask
                 QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
@@ -266,7 +266,7 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("newer version") << "user_version = 4" << "более новой версией";
+        QTest::newRow("newer version") << "user_version = 5" << "более новой версией";
         QTest::newRow("not a database") << "text" << "повреждён";
         QTest::newRow("damaged page") << "page" << "повреждён";
     }
@@ -473,6 +473,7 @@ private slots:
         QTest::newRow("wildcards are literal") << "%" << 10 << "Скидка 5%||";
         QTest::newRow("underscore") << "_" << 10 << "";
         QTest::newRow("quote") << "мм\"" << 10 << "";
+        QTest::newRow("two characters, one beyond 16 bits") << "т🔌" << 10 << "Щит🔌||";
         QTest::newRow("none") << "клей" << 10 << "";
         QTest::newRow("empty") << " " << 10 << "";
     }
