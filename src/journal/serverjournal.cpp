@@ -110,6 +110,13 @@ public:
             return status;
         status = migrate();
         run(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kMigrationLock));
+        if (status) {
+            // The goods names' trigrams serve only where the server's character classes know the
+            // letters typed: under the C locale a Cyrillic text would have none and be read in full.
+            QSqlQuery q = query();
+            m_goodsTrigrams = q.exec(QStringLiteral("SELECT to_regclass('goods_trgm') IS NOT NULL")) && q.next() && q.value(0).toBool()
+                && q.exec(QStringLiteral("SELECT cardinality(show_trgm('жжж')) > 0")) && q.next() && q.value(0).toBool();
+        }
         return status;
     }
 
@@ -331,6 +338,16 @@ protected:
                 return static_cast<PostgresJournal &>(journal).createGoods(
                     QStringLiteral("bigint"), QStringLiteral("text COLLATE \"C\""), QStringLiteral(" INCLUDE (name, unit, price)"));
             },
+            // 4 -> 5: trigrams of the goods names, so that a rare text typed is found without reading
+            // every name. A server without pg_trgm reads them all.
+            [](SqlJournal &journal) {
+                auto &server = static_cast<PostgresJournal &>(journal);
+                JournalStatus done = server.run(QStringLiteral("SAVEPOINT goods_index"));
+                if (done && !server.runAll({"CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                                            "CREATE INDEX goods_trgm ON goods USING gin (folded gin_trgm_ops)"}))
+                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT goods_index"));
+                return done;
+            },
         };
     }
 
@@ -419,6 +436,18 @@ protected:
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("strpos(%1, ?) > 0").arg(column); }
 
+    // A text of three characters or more narrows the names through their trigrams, where the server
+    // has them; LIKE's wildcards in it stand for themselves.
+    std::pair<QString, QStringList> goodsLookup(const QString &key) const override
+    {
+        if (!m_goodsTrigrams || key.toUcs4().size() < 3)
+            return SqlJournal::goodsLookup(key);
+        QString pattern = key;
+        pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+        return {QStringLiteral("SELECT name, unit, price FROM goods WHERE folded LIKE ? ORDER BY sold DESC, last_id DESC LIMIT ?"),
+                {u'%' + pattern + u'%'}};
+    }
+
     // The dates are the issuing counter's own, as printed.
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
@@ -459,6 +488,7 @@ private:
 
     std::unique_ptr<Journal> m_local;
     bool m_newestOnly = false;
+    bool m_goodsTrigrams = false;
     mutable QString m_lastState;
     mutable bool m_lost = false;
 };

@@ -471,7 +471,8 @@ private slots:
         QTest::newRow("limit") << "о" << 2 << nails + ", " + hammer;
         QTest::newRow("blanks at the ends and in runs") << "  гвозди 100   М" << 10 << nails;
         QTest::newRow("wildcards are literal") << "%" << 10 << "Скидка 5%||";
-        QTest::newRow("underscore") << "_" << 10 << "";
+        QTest::newRow("underscore") << "о_о" << 10 << "";
+        QTest::newRow("percent sign") << "к%5" << 10 << "";
         QTest::newRow("quote") << "мм\"" << 10 << "";
         QTest::newRow("two characters, one beyond 16 bits") << "т🔌" << 10 << "Щит🔌||";
         QTest::newRow("none") << "клей" << 10 << "";
