@@ -265,13 +265,15 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
     }
     // First among the goods sold most, which hold what is typed more often than not; only when they
     // have too few, among all of them, as the back end finds them fastest.
-    const std::pair<QString, QStringList> all = goodsLookup(key);
+    QList<std::pair<QString, QStringList>> passes{goodsLookup(key)};
     const QString top = QStringLiteral(
         "SELECT g.name, g.unit, g.price FROM (SELECT folded, sold, last_id FROM goods ORDER BY sold DESC, last_id DESC"
         " LIMIT 2000) t JOIN goods g ON g.folded = t.folded WHERE %1 ORDER BY t.sold DESC, t.last_id DESC LIMIT ?")
                             .arg(containsCondition(QStringLiteral("t.folded")));
+    if (goodsSoldMostFirst())
+        passes.prepend({top, {key}});
     JournalStatus done;
-    for (const auto &[sql, bound] : {std::pair(top, QStringList{key}), all}) {
+    for (const auto &[sql, bound] : std::as_const(passes)) {
         QSqlQuery *q = kept(sql, done);
         if (q) {
             for (qsizetype i = 0; i < bound.size(); ++i)
