@@ -204,6 +204,8 @@ public:
         return found;
     }
 
+    // The rows come through a cursor, a page at a time: a forward-only query would have each row sent
+    // and taken in as a result of its own, and a whole result would hold every row in memory.
     JournalStatus exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row) override
     {
         // Read again on a new connection only when nothing was given yet: no row is given twice.
@@ -211,10 +213,7 @@ public:
         JournalStatus first;
         return again([&] {
             if (!given)
-                first = SqlJournal::exportRows(from, to, [&](const JournalExportRow &found) {
-                    given = true;
-                    return row(found);
-                });
+                first = inWriteTransaction([&] { return exportPages(from, to, row, given); });
             return first;
         });
     }
@@ -477,6 +476,29 @@ private:
         return found;
     }
 
+    JournalStatus exportPages(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row, bool &given)
+    {
+        // A cursor's statement takes no parameters; the dates are the program's own ISO dates, digits
+        // and dashes only.
+        QString where;
+        if (from.isValid())
+            where += QStringLiteral(" AND r.issued_at >= '%1'").arg(from.toString(Qt::ISODate));
+        if (to.isValid())
+            where += QStringLiteral(" AND r.issued_at < '%1'").arg(to.addDays(1).toString(Qt::ISODate));
+        JournalStatus done = run(QStringLiteral("DECLARE export_rows NO SCROLL CURSOR FOR ") + exportSql(where));
+        QSqlQuery page = query();
+        for (int read = kExportPage; done && read == kExportPage;) {
+            done = page.exec(QStringLiteral("FETCH %1 FROM export_rows").arg(kExportPage)) ? JournalStatus()
+                                                                                          : JournalStatus::failure(describe(page));
+            for (read = 0; done && page.next(); ++read) {
+                given = true;
+                if (!row(exportRow(page)))
+                    return done;
+            }
+        }
+        return done;
+    }
+
     JournalStatus runAll(std::initializer_list<const char *> statements)
     {
         for (const char *sql : statements)
@@ -488,6 +510,8 @@ private:
 
     // Receipts a search reads from the newest before it turns to the trigrams.
     static constexpr int kNewest = 5000;
+    // Export rows fetched at a time.
+    static constexpr int kExportPage = 5000;
 
     std::unique_ptr<Journal> m_local;
     bool m_newestOnly = false;

@@ -509,28 +509,33 @@ std::optional<JournalSummary> SqlJournal::summary(const QDate &from, const QDate
     return summary;
 }
 
+QString SqlJournal::exportSql(const QString &where)
+{
+    return QStringLiteral(
+               "SELECT r.number, r.issued_at, r.seller_name, r.total, l.num, l.name, l.unit, l.quantity, l.price, l.sum"
+               " FROM receipts r LEFT JOIN receipt_lines l ON l.receipt_id = r.id"
+               " WHERE r.copy_of IS NULL%1 ORDER BY r.issued_at, r.id, l.position")
+        .arg(where);
+}
+
+JournalExportRow SqlJournal::exportRow(const QSqlQuery &query)
+{
+    return {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), Qt::ISODate),
+            query.value(2).toString(), lineAt(query, 4), query.value(3).toString()};
+}
+
 JournalStatus SqlJournal::exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row)
 {
     QSqlQuery q = query();
-    JournalStatus done = prepare(q, QStringLiteral(
-        "SELECT r.number, r.issued_at, r.seller_name, r.total, l.num, l.name, l.unit, l.quantity, l.price, l.sum"
-        " FROM receipts r LEFT JOIN receipt_lines l ON l.receipt_id = r.id"
-        " WHERE r.copy_of IS NULL%1 ORDER BY r.issued_at, r.id, l.position").arg(dateConditions(from, to)));
+    JournalStatus done = prepare(q, exportSql(dateConditions(from, to)));
     if (done) {
         bindDates(q, from, to);
         q.setForwardOnly(true);
         done = run(q);
     }
-    JournalExportRow found;
-    while (done && q.next()) {
-        found.number = q.value(0).toString();
-        found.issuedAt = QDateTime::fromString(q.value(1).toString(), Qt::ISODate);
-        found.sellerName = q.value(2).toString();
-        found.total = q.value(3).toString();
-        found.line = lineAt(q, 4);
-        if (!row(found))
+    while (done && q.next())
+        if (!row(exportRow(q)))
             break;
-    }
     return done;
 }
 

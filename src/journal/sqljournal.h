@@ -93,6 +93,11 @@ protected:
     // The columns of a list row, selected from receipts "r".
     static const QString kRowColumns;
 
+    // The export's statement: the lines of the original receipts "r" under the date conditions where
+    // (empty, or each beginning with " AND "), in the order of issue; and the row it has read.
+    static QString exportSql(const QString &where);
+    static JournalExportRow exportRow(const QSqlQuery &query);
+
     // Inserts the receipt inside the caller's transaction and sets its id.
     JournalStatus insert(JournalReceipt &receipt);
 
