@@ -110,6 +110,13 @@ public:
             return status;
         status = migrate();
         run(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kMigrationLock));
+        if (status) {
+            // The goods names' trigrams serve only where the server's character classes know the
+            // letters typed: under the C locale a Cyrillic text would have none and be read in full.
+            QSqlQuery q = query();
+            m_goodsTrigrams = q.exec(QStringLiteral("SELECT to_regclass('goods_trgm') IS NOT NULL")) && q.next() && q.value(0).toBool()
+                && q.exec(QStringLiteral("SELECT cardinality(show_trgm('жжж')) > 0")) && q.next() && q.value(0).toBool();
+        }
         return status;
     }
 
@@ -197,6 +204,8 @@ public:
         return found;
     }
 
+    // The rows come through a cursor, a page at a time: a forward-only query would have each row sent
+    // and taken in as a result of its own, and a whole result would hold every row in memory.
     JournalStatus exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row) override
     {
         // Read again on a new connection only when nothing was given yet: no row is given twice.
@@ -204,10 +213,7 @@ public:
         JournalStatus first;
         return again([&] {
             if (!given)
-                first = SqlJournal::exportRows(from, to, [&](const JournalExportRow &found) {
-                    given = true;
-                    return row(found);
-                });
+                first = inWriteTransaction([&] { return exportPages(from, to, row, given); });
             return first;
         });
     }
@@ -331,6 +337,16 @@ protected:
                 return static_cast<PostgresJournal &>(journal).createGoods(
                     QStringLiteral("bigint"), QStringLiteral("text COLLATE \"C\""), QStringLiteral(" INCLUDE (name, unit, price)"));
             },
+            // 4 -> 5: trigrams of the goods names, so that a rare text typed is found without reading
+            // every name. A server without pg_trgm reads them all.
+            [](SqlJournal &journal) {
+                auto &server = static_cast<PostgresJournal &>(journal);
+                JournalStatus done = server.run(QStringLiteral("SAVEPOINT goods_index"));
+                if (done && !server.runAll({"CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                                            "CREATE INDEX goods_trgm ON goods USING gin (folded gin_trgm_ops)"}))
+                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT goods_index"));
+                return done;
+            },
         };
     }
 
@@ -419,6 +435,21 @@ protected:
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("strpos(%1, ?) > 0").arg(column); }
 
+    // A text of three characters or more narrows the names through their trigrams, where the server
+    // has them; LIKE's wildcards in it stand for themselves.
+    std::pair<QString, QStringList> goodsLookup(const QString &key) const override
+    {
+        if (!m_goodsTrigrams || key.toUcs4().size() < 3)
+            return SqlJournal::goodsLookup(key);
+        QString pattern = key;
+        pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+        return {QStringLiteral("SELECT name, unit, price FROM goods WHERE folded LIKE ? ORDER BY sold DESC, last_id DESC LIMIT ?"),
+                {u'%' + pattern + u'%'}};
+    }
+    // The server reads a common text's names in the list's order itself (the planner weighs the
+    // trigrams against the list's index), so a first pass would only cost a round trip.
+    bool goodsSoldMostFirst() const override { return false; }
+
     // The dates are the issuing counter's own, as printed.
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
@@ -445,6 +476,29 @@ private:
         return found;
     }
 
+    JournalStatus exportPages(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row, bool &given)
+    {
+        // A cursor's statement takes no parameters; the dates are the program's own ISO dates, digits
+        // and dashes only.
+        QString where;
+        if (from.isValid())
+            where += QStringLiteral(" AND r.issued_at >= '%1'").arg(from.toString(Qt::ISODate));
+        if (to.isValid())
+            where += QStringLiteral(" AND r.issued_at < '%1'").arg(to.addDays(1).toString(Qt::ISODate));
+        JournalStatus done = run(QStringLiteral("DECLARE export_rows NO SCROLL CURSOR FOR ") + exportSql(where));
+        QSqlQuery page = query();
+        for (int read = kExportPage; done && read == kExportPage;) {
+            done = page.exec(QStringLiteral("FETCH %1 FROM export_rows").arg(kExportPage)) ? JournalStatus()
+                                                                                          : JournalStatus::failure(describe(page));
+            for (read = 0; done && page.next(); ++read) {
+                given = true;
+                if (!row(exportRow(page)))
+                    return done;
+            }
+        }
+        return done;
+    }
+
     JournalStatus runAll(std::initializer_list<const char *> statements)
     {
         for (const char *sql : statements)
@@ -456,9 +510,12 @@ private:
 
     // Receipts a search reads from the newest before it turns to the trigrams.
     static constexpr int kNewest = 5000;
+    // Export rows fetched at a time.
+    static constexpr int kExportPage = 5000;
 
     std::unique_ptr<Journal> m_local;
     bool m_newestOnly = false;
+    bool m_goodsTrigrams = false;
     mutable QString m_lastState;
     mutable bool m_lost = false;
 };

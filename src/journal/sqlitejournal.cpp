@@ -75,7 +75,11 @@ public:
         // every key: SQLite's default 2 MB would read them from the file each time.
         if (status = run(QStringLiteral("PRAGMA cache_size = -16384")); !status)
             return status;
-        return migrate();
+        if (status = migrate(); !status)
+            return status;
+        // Each trigram with the names holding it, for the texts too short to be a trigram (this
+        // connection's own: nothing of it is kept in the file).
+        return run(QStringLiteral("CREATE VIRTUAL TABLE temp.goods_trigram_names USING fts5vocab(main, goods_trigrams, instance)"));
     }
 
 protected:
@@ -124,6 +128,19 @@ protected:
                     "CREATE TRIGGER goods_named AFTER INSERT ON goods"
                     " BEGIN INSERT INTO goods_trigrams (rowid, folded) VALUES (new.rowid, new.folded); END",
                 }) : made;
+            },
+            // 3 -> 4: the trigrams of each name with two line breaks after it (which no name holds), so
+            // that every character of a name begins a trigram: a text of one or two characters is found
+            // among the trigrams it begins. Case is kept, as the names are already lower-cased.
+            [](SqlJournal &journal) {
+                return static_cast<SqliteJournal &>(journal).runAll({
+                    "DROP TRIGGER goods_named",
+                    "DROP TABLE goods_trigrams",
+                    "CREATE VIRTUAL TABLE goods_trigrams USING fts5(folded, content = '', tokenize = 'trigram case_sensitive 1')",
+                    "INSERT INTO goods_trigrams (rowid, folded) SELECT rowid, folded || char(10, 10) FROM goods",
+                    "CREATE TRIGGER goods_named AFTER INSERT ON goods"
+                    " BEGIN INSERT INTO goods_trigrams (rowid, folded) VALUES (new.rowid, new.folded || char(10, 10)); END",
+                });
             },
         };
     }
@@ -257,14 +274,18 @@ protected:
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("instr(%1, ?) > 0").arg(column); }
 
-    std::pair<QString, QString> goodsLookup(const QString &key) const override
+    std::pair<QString, QStringList> goodsLookup(const QString &key) const override
     {
-        if (key.size() < 3)
-            return SqlJournal::goodsLookup(key);
         // A phrase of the key's trigrams in a row: the names that hold it literally.
-        return {QStringLiteral("SELECT g.name, g.unit, g.price FROM goods_trigrams t JOIN goods g ON g.rowid = t.rowid"
-                               " WHERE goods_trigrams MATCH ? ORDER BY g.sold DESC, g.last_id DESC LIMIT ?"),
-                u'"' + QString(key).replace(u'"', QStringLiteral("\"\"")) + u'"'};
+        if (key.toUcs4().size() >= 3)
+            return {QStringLiteral("SELECT g.name, g.unit, g.price FROM goods_trigrams t JOIN goods g ON g.rowid = t.rowid"
+                                   " WHERE goods_trigrams MATCH ? ORDER BY g.sold DESC, g.last_id DESC LIMIT ?"),
+                    {u'"' + QString(key).replace(u'"', QStringLiteral("\"\"")) + u'"'}};
+        // The names in which a trigram begins with the key: the trigrams that do lie between the key and
+        // the key followed by the last characters there are (as UTF-8 compares).
+        return {QStringLiteral("SELECT name, unit, price FROM goods WHERE rowid IN (SELECT doc FROM goods_trigram_names"
+                               " WHERE term >= ? AND term <= ?) ORDER BY sold DESC, last_id DESC LIMIT ?"),
+                {key, key + QString::fromUcs4(U"\U0010FFFF\U0010FFFF", 2)}};
     }
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }

@@ -265,17 +265,20 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
     }
     // First among the goods sold most, which hold what is typed more often than not; only when they
     // have too few, among all of them, as the back end finds them fastest.
-    const std::pair<QString, QString> all = goodsLookup(key);
+    QList<std::pair<QString, QStringList>> passes{goodsLookup(key)};
     const QString top = QStringLiteral(
         "SELECT g.name, g.unit, g.price FROM (SELECT folded, sold, last_id FROM goods ORDER BY sold DESC, last_id DESC"
         " LIMIT 2000) t JOIN goods g ON g.folded = t.folded WHERE %1 ORDER BY t.sold DESC, t.last_id DESC LIMIT ?")
                             .arg(containsCondition(QStringLiteral("t.folded")));
+    if (goodsSoldMostFirst())
+        passes.prepend({top, {key}});
     JournalStatus done;
-    for (const auto &[sql, bound] : {std::pair(top, key), all}) {
+    for (const auto &[sql, bound] : std::as_const(passes)) {
         QSqlQuery *q = kept(sql, done);
         if (q) {
-            q->bindValue(0, bound);
-            q->bindValue(1, limit);
+            for (qsizetype i = 0; i < bound.size(); ++i)
+                q->bindValue(int(i), bound[i]);
+            q->bindValue(int(bound.size()), limit);
             done = run(*q);
         }
         found.clear();
@@ -290,11 +293,11 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
     return done ? found : QList<JournalGoods>();
 }
 
-std::pair<QString, QString> SqlJournal::goodsLookup(const QString &key) const
+std::pair<QString, QStringList> SqlJournal::goodsLookup(const QString &key) const
 {
     return {QStringLiteral("SELECT name, unit, price FROM goods WHERE %1 ORDER BY sold DESC, last_id DESC LIMIT ?")
                 .arg(containsCondition(QStringLiteral("folded"))),
-            key};
+            {key}};
 }
 
 // Up to this many lines go in one statement: a statement a line would make a server's journal wait
@@ -506,28 +509,33 @@ std::optional<JournalSummary> SqlJournal::summary(const QDate &from, const QDate
     return summary;
 }
 
+QString SqlJournal::exportSql(const QString &where)
+{
+    return QStringLiteral(
+               "SELECT r.number, r.issued_at, r.seller_name, r.total, l.num, l.name, l.unit, l.quantity, l.price, l.sum"
+               " FROM receipts r LEFT JOIN receipt_lines l ON l.receipt_id = r.id"
+               " WHERE r.copy_of IS NULL%1 ORDER BY r.issued_at, r.id, l.position")
+        .arg(where);
+}
+
+JournalExportRow SqlJournal::exportRow(const QSqlQuery &query)
+{
+    return {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), Qt::ISODate),
+            query.value(2).toString(), lineAt(query, 4), query.value(3).toString()};
+}
+
 JournalStatus SqlJournal::exportRows(const QDate &from, const QDate &to, const std::function<bool(const JournalExportRow &)> &row)
 {
     QSqlQuery q = query();
-    JournalStatus done = prepare(q, QStringLiteral(
-        "SELECT r.number, r.issued_at, r.seller_name, r.total, l.num, l.name, l.unit, l.quantity, l.price, l.sum"
-        " FROM receipts r LEFT JOIN receipt_lines l ON l.receipt_id = r.id"
-        " WHERE r.copy_of IS NULL%1 ORDER BY r.issued_at, r.id, l.position").arg(dateConditions(from, to)));
+    JournalStatus done = prepare(q, exportSql(dateConditions(from, to)));
     if (done) {
         bindDates(q, from, to);
         q.setForwardOnly(true);
         done = run(q);
     }
-    JournalExportRow found;
-    while (done && q.next()) {
-        found.number = q.value(0).toString();
-        found.issuedAt = QDateTime::fromString(q.value(1).toString(), Qt::ISODate);
-        found.sellerName = q.value(2).toString();
-        found.total = q.value(3).toString();
-        found.line = lineAt(q, 4);
-        if (!row(found))
+    while (done && q.next())
+        if (!row(exportRow(q)))
             break;
-    }
     return done;
 }
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -58,9 +59,12 @@ protected:
     // The condition that column holds the text bound to the next placeholder, literally.
     virtual QString containsCondition(const QString &column) const = 0;
     // The statement that lists the goods whose lower-cased name holds key (the goods table's order,
-    // name, unit and price, a LIMIT placeholder last) and the text to bind before the limit. This one
+    // name, unit and price, a LIMIT placeholder last) and the texts to bind before the limit. This one
     // reads the whole goods index.
-    virtual std::pair<QString, QString> goodsLookup(const QString &key) const;
+    virtual std::pair<QString, QStringList> goodsLookup(const QString &key) const;
+    // Whether a look-up first reads the goods sold most: where goodsLookup gathers every name found
+    // before ordering them, they end a common text's look-up early.
+    virtual bool goodsSoldMostFirst() const { return true; }
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;
@@ -88,6 +92,11 @@ protected:
 
     // The columns of a list row, selected from receipts "r".
     static const QString kRowColumns;
+
+    // The export's statement: the lines of the original receipts "r" under the date conditions where
+    // (empty, or each beginning with " AND "), in the order of issue; and the row it has read.
+    static QString exportSql(const QString &where);
+    static JournalExportRow exportRow(const QSqlQuery &query);
 
     // Inserts the receipt inside the caller's transaction and sets its id.
     JournalStatus insert(JournalReceipt &receipt);
