@@ -90,6 +90,8 @@ private slots:
         row(0, "ноль", none, ", no noun");
         row(1000, "одна тысяча", none, ", no noun");
         row(-5, "минус пять", none, ", no noun");
+        row(123, "сто двадцать три", none, ", no noun");
+        row(21, "двадцать штука", Noun{4, "штука", "штуки", "штук"}, ", gender 4");
         row(21, "двадцать один рубль", Noun{1, "рубль  ", "рубля ", "рублей "}, ", noun ending in blanks");
         QTest::newRow("min, long noun") << std::numeric_limits<qint32>::min() << longNoun << QString()
             << "минус два миллиарда сто сорок семь миллионов четыреста восемьдесят три тысячи шестьсот сорок восемь " + Long
