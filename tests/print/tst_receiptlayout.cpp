@@ -93,6 +93,12 @@ private slots:
                  << "12b " + at(15 * dx, 9 * dy) + " Продавец    " + texts.TextFIO + "    Подпись _______________ "
                  << "12b " + at(35 * dx, 10 * dy) + "   МП   " << across(11, 2) << "EndDoc";
         QCOMPARE(drawn(layout.ops), expected);
+        // An A4 sheet upright, whatever paper the printer was set to.
+        QStringList sheet;
+        for (const DrawOp &op : layout.ops)
+            if (op.kind == DrawOp::Orientation || op.kind == DrawOp::PaperSize)
+                sheet << describe(op);
+        QCOMPARE(sheet, QStringList({"Orientation 1", "PaperSize 9"}));
     }
 
     void longTextsWrapInsideTheirColumn_data()
