@@ -378,6 +378,7 @@ private slots:
         clickCell(1, 1);
         type("возд");
         QTRY_COMPARE(list->isVisible() ? list->count() : 0, 2);
+        QCOMPARE(list->geometry().topLeft(), m_editor->mapToGlobal(QPoint(0, m_editor->height()))); // right under the name
         key(Qt::Key_Escape);
         QCOMPARE(QString::number(list->isVisible()) + editing(), "01:1 возд");
         key(Qt::Key_Backspace);
