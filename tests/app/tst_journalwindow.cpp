@@ -27,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 // The receipt window's journal: what a print records, the draft kept at closing, and the journal window.
 class tst_JournalWindow : public QObject {
     Q_OBJECT
@@ -262,6 +264,13 @@ private slots:
         QVERIFY(journal()->recordAll(receipts));
         JournalWindow *window = journalWindow();
         QVERIFY(window);
+        QList<QRect> placed; // every control in its place, none over another
+        for (const char *name : {"search", "period", "dateFrom", "dateTo", "tabs", "exportCsv", "preview", "printCopy"}) {
+            const QWidget *control = window->findChild<QWidget *>(name);
+            const QRect at(control->mapTo(window, QPoint()), control->size());
+            QVERIFY2(std::none_of(placed.cbegin(), placed.cend(), [&](const QRect &other) { return other.intersects(at); }), name);
+            placed << at;
+        }
         window->findChild<QDateEdit *>("dateFrom")->setDate({2026, 3, 1});
         window->findChild<QDateEdit *>("dateTo")->setDate({2026, 3, 4});
         window->findChild<QCheckBox *>("period")->setChecked(true);
