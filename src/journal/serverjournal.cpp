@@ -448,7 +448,7 @@ protected:
     }
     // The server reads a common text's names in the list's order itself (the planner weighs the
     // trigrams against the list's index), so a first pass would only cost a round trip.
-    bool goodsSoldMostFirst() const override { return false; }
+    bool goodsSoldMostFirst(const QString &) const override { return false; }
 
     // The dates are the issuing counter's own, as printed.
     QString dateFromCondition() const override { return QStringLiteral("r.issued_at >= :from"); }

@@ -270,7 +270,7 @@ QList<JournalGoods> SqlJournal::goods(const QString &text, int limit, JournalSta
         "SELECT g.name, g.unit, g.price FROM (SELECT folded, sold, last_id FROM goods ORDER BY sold DESC, last_id DESC"
         " LIMIT 2000) t JOIN goods g ON g.folded = t.folded WHERE %1 ORDER BY t.sold DESC, t.last_id DESC LIMIT ?")
                             .arg(containsCondition(QStringLiteral("t.folded")));
-    if (goodsSoldMostFirst())
+    if (goodsSoldMostFirst(key))
         passes.prepend({top, {key}});
     JournalStatus done;
     for (const auto &[sql, bound] : std::as_const(passes)) {

@@ -62,9 +62,13 @@ protected:
     // name, unit and price, a LIMIT placeholder last) and the texts to bind before the limit. This one
     // reads the whole goods index.
     virtual std::pair<QString, QStringList> goodsLookup(const QString &key) const;
-    // Whether a look-up first reads the goods sold most: where goodsLookup gathers every name found
-    // before ordering them, they end a common text's look-up early.
-    virtual bool goodsSoldMostFirst() const { return true; }
+    // Whether a look-up of key first reads the goods sold most: where goodsLookup gathers every name
+    // found before ordering them, they end a common text's look-up early.
+    virtual bool goodsSoldMostFirst(const QString &key) const
+    {
+        Q_UNUSED(key);
+        return true;
+    }
     // Conditions on the issue date of receipts "r", from and to bound as ISO dates (to exclusive).
     virtual QString dateFromCondition() const = 0;
     virtual QString dateToCondition() const = 0;
