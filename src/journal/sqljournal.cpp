@@ -47,6 +47,13 @@ QString goodsKey(const QString &name)
     return name.simplified().toLower();
 }
 
+// The key a line's sale is counted under; none for a name, unit or price too long to be offered
+// (nobody types them; a server's index takes at most 2,704 bytes of a goods row, in UTF-8).
+QString soldKey(const JournalLine &line)
+{
+    return line.name.size() > 200 || line.unit.size() > 100 || line.price.size() > 100 ? QString() : goodsKey(line.name);
+}
+
 // Counts a sale of one goods name, sold times: a later sale (by issue time, then id) gives the name
 // as printed, and the unit and price where it has them.
 const QString kCountGoods = [] {
@@ -211,7 +218,7 @@ JournalStatus SqlJournal::createGoods(const QString &integer, const QString &tex
     QHash<QString, GoodsSales> sales;
     while (status && lines.next()) {
         const JournalLine line{{}, lines.value(2).toString(), lines.value(3).toString(), {}, lines.value(4).toString(), {}};
-        if (const QString key = goodsKey(line.name); !key.isEmpty())
+        if (const QString key = soldKey(line); !key.isEmpty())
             addSale(sales[key], line, lines.value(1).toString(), lines.value(0).toLongLong());
     }
     lines.finish();
@@ -235,7 +242,7 @@ JournalStatus SqlJournal::countGoods(const JournalReceipt &receipt)
     QHash<QString, GoodsSales> sales;
     QStringList order;
     for (const JournalLine &line : receipt.lines) {
-        const QString key = goodsKey(line.name);
+        const QString key = soldKey(line);
         if (key.isEmpty())
             continue;
         if (!sales.contains(key))

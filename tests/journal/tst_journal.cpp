@@ -276,13 +276,16 @@ private slots:
         static std::unique_ptr<Journal> journals[2];
         std::unique_ptr<Journal> &journal = journals[m_server.has_value()];
         if (!journal || m_server) { // the server's database is new for every row
+            QString manyWords = "ф0";
+            for (int i = 1; i <= 1000; ++i)
+                manyWords += " ф" + QString::number(i);
             journal = open(m_tmp.filePath("search.sqlite"));
             QVERIFY(journal);
             for (JournalReceipt receipt : {
                      receiptOf("17", {2026, 1, 10}, "Иванов И.И.", "ИП Иванов", {"Гвозди 100 мм", "Молоток"}),
                      receiptOf("18", {2026, 2, 15}, "Петров", "ООО \"Ромашка\"", {"Ёлка искусственная", "Клей (тюбик)"}),
                      receiptOf("А-19", {2026, 3, 1}, "Сидоров", "NEAR OR", {"Шуруп*", "Дюбель-гвоздь", "Лента - 5 м"}),
-                     receiptOf("20", {2026, 3, 31}, "", "", {"", "елка"})})
+                     receiptOf("20", {2026, 3, 31}, "", "", {"", "елка", manyWords})})
                 QVERIFY(journal->record(receipt));
         }
         JournalStatus status;
