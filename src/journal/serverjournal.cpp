@@ -6,6 +6,7 @@
 
 #include <QSqlError>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -59,6 +60,76 @@ QString searchForm(const QString &text)
         marked += QString::fromUcs4(&c, 1);
     }
     return marked;
+}
+
+// The words of a text in its search form, each as the search copy has it after its mark, at most
+// kWordLength characters (a longer one cut there); with whether it ended before the text did.
+constexpr qsizetype kWordLength = 100;
+
+struct SearchWord {
+    QString text;
+    bool whole; // followed by another character: the copy's word is this one, not one it begins
+};
+
+QList<SearchWord> wordsOf(const QString &marked)
+{
+    QList<SearchWord> words;
+    std::u32string word;
+    bool inWord = false;
+    const auto end = [&](bool whole) {
+        const bool cut = qsizetype(word.size()) > kWordLength;
+        words.append({QString::fromStdU32String(word.substr(0, kWordLength)), whole && !cut});
+        word.clear();
+        inWord = false;
+    };
+    for (char32_t c : marked.toUcs4()) {
+        if (inWord && !isWordCharacter(c))
+            end(true);
+        if (c == kWordMark)
+            inWord = true;
+        else if (inWord)
+            word += c;
+    }
+    if (inWord)
+        end(false);
+    return words;
+}
+
+// A lexeme of a tsvector or tsquery, quoted: the text is taken as it is, never parsed.
+QString lexeme(const QString &word)
+{
+    return u'\'' + QString(word).replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+
+// Stands in a receipt's words when it has more than kMostWords different ones: such a receipt is read
+// by every search that has words (a tsvector holds at most 1 MB).
+QString allWords()
+{
+    return lexeme(QString(kWordMark));
+}
+constexpr qsizetype kMostWords = 1000;
+
+// The words of a receipt's search copy fields as a tsvector, each once.
+QString receiptWords(const QStringList &fields)
+{
+    QStringList words;
+    for (const QString &field : fields)
+        for (const SearchWord &word : wordsOf(field))
+            words << lexeme(word.text);
+    words.removeDuplicates();
+    return words.size() > kMostWords ? allWords() : words.isEmpty() ? u""_qs : words.join(u' ');
+}
+
+// The receipts a search text can be in: those with every word of it (the last one begun, where the
+// text ends in it), as a tsquery; empty for a text without words. Of many words the longest serve.
+QString searchQuery(const QString &marked)
+{
+    QList<SearchWord> words = wordsOf(marked);
+    std::stable_sort(words.begin(), words.end(), [](const SearchWord &a, const SearchWord &b) { return a.text.size() > b.text.size(); });
+    QStringList terms;
+    for (const SearchWord &word : words.mid(0, 8))
+        terms << lexeme(word.text) + (word.whole ? QString() : QStringLiteral(":*"));
+    return terms.isEmpty() ? QString() : u'(' + terms.join(QLatin1String(" & ")) + QLatin1String(") | ") + allWords();
 }
 
 // Whether a failed statement's SQLSTATE says the connection is gone (or was never made).
@@ -363,6 +434,19 @@ protected:
                     done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT goods_pieces"));
                 return done;
             },
+            // 6 -> 7: the words of the search copy, each once, so that a search finds the receipts that
+            // hold its words through an index of words rather than one of trigrams: three common
+            // words in a row or a rare number were each a long read of trigrams.
+            [](SqlJournal &journal) {
+                auto &server = static_cast<PostgresJournal &>(journal);
+                JournalStatus done = server.run(QStringLiteral("ALTER TABLE receipt_search ADD COLUMN words tsvector"));
+                if (done)
+                    done = server.fillWords();
+                if (done)
+                    done = server.runAll({"ALTER TABLE receipt_search ALTER COLUMN words SET NOT NULL",
+                                          "CREATE INDEX receipt_search_words ON receipt_search USING gin (words)"});
+                return done;
+            },
         };
     }
 
@@ -410,23 +494,25 @@ protected:
         QStringList names;
         for (const JournalLine &line : receipt.lines)
             names << searchForm(line.name);
-        return run(QStringLiteral("INSERT INTO receipt_search (id, number, seller_name, seller_header, names)"
-                                  " VALUES (:id, :number, :seller, :header, :names)"),
+        const QStringList fields{searchForm(receipt.number), searchForm(receipt.sellerName), searchForm(receipt.sellerHeader),
+                                 names.join(kNameSeparator)};
+        return run(QStringLiteral("INSERT INTO receipt_search (id, number, seller_name, seller_header, names, words)"
+                                  " VALUES (:id, :number, :seller, :header, :names, CAST(:words AS tsvector))"),
                    {{QStringLiteral(":id"), receipt.id},
-                    {QStringLiteral(":number"), searchForm(receipt.number)},
-                    {QStringLiteral(":seller"), searchForm(receipt.sellerName)},
-                    {QStringLiteral(":header"), searchForm(receipt.sellerHeader)},
+                    {QStringLiteral(":number"), fields[0]},
+                    {QStringLiteral(":seller"), fields[1]},
+                    {QStringLiteral(":header"), fields[2]},
                     // Goods without a name join to a null text, which would bind as NULL.
-                    {QStringLiteral(":names"), names.join(kNameSeparator).isNull() ? QVariant(u""_qs) : QVariant(names.join(kNameSeparator))}});
+                    {QStringLiteral(":names"), fields[3].isNull() ? QVariant(u""_qs) : QVariant(fields[3])},
+                    {QStringLiteral(":words"), receiptWords(fields)}});
     }
 
     // The text must stand literally in one field of the search copy, its first word where a word
     // begins; a goods name cannot hold a line break, the copy keeps a name per line.
     QString searchRowsSql(const QString &text, const QString &where) const override
     {
-        Q_UNUSED(text);
-        // The fields together narrow the receipts through their trigrams (when the server has them), or
-        // the newest receipts alone are read.
+        // The receipts with the text's words, or without words the fields' trigrams (when the server
+        // has them), narrow the receipts read; or the newest receipts alone are read.
         return QStringLiteral(
                    "SELECT %1 FROM receipts r JOIN receipt_search s ON s.id = r.id"
                    " WHERE %3"
@@ -435,7 +521,8 @@ protected:
                    " ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
             .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where,
                  m_newestOnly ? QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
-                              : QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like"));
+                 : searchQuery(searchForm(text)).isEmpty() ? QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like")
+                                                           : QStringLiteral("s.words @@ CAST(:words AS tsquery)"));
     }
 
     void bindSearch(QSqlQuery &query, const QString &text) const override
@@ -443,7 +530,9 @@ protected:
         const QString lowered = searchForm(text);
         QString pattern = lowered;
         pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
-        if (!m_newestOnly)
+        if (const QString words = searchQuery(lowered); !m_newestOnly && !words.isEmpty())
+            query.bindValue(QStringLiteral(":words"), words);
+        else if (!m_newestOnly)
             query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
         query.bindValue(QStringLiteral(":text"), lowered);
         query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
@@ -521,6 +610,40 @@ private:
                 if (!row(exportRow(page)))
                     return done;
             }
+        }
+        return done;
+    }
+
+    // Gives the receipts recorded before their words were kept theirs, a page at a time: a journal of
+    // years is not read whole into memory, nor sent back a statement a receipt.
+    JournalStatus fillWords()
+    {
+        constexpr int kPage = 500;
+        QString update = QStringLiteral("UPDATE receipt_search s SET words = CAST(v.w AS tsvector) FROM (VALUES ");
+        for (int i = 0; i < kPage; ++i)
+            update += (i ? QStringLiteral(", ") : QString()) + QStringLiteral("(CAST(? AS bigint), CAST(? AS text))");
+        update += QStringLiteral(") v(id, w) WHERE s.id = v.id");
+        QSqlQuery page = query(), filled = query();
+        JournalStatus done = prepare(page, QStringLiteral("SELECT id, number, seller_name, seller_header, names FROM receipt_search"
+                                                          " WHERE id > ? ORDER BY id LIMIT %1").arg(kPage));
+        if (done)
+            done = prepare(filled, update);
+        for (qint64 last = 0, read = kPage; done && read == kPage;) {
+            page.bindValue(0, last);
+            done = run(page);
+            for (read = 0; done && page.next(); ++read) {
+                last = page.value(0).toLongLong();
+                filled.bindValue(int(2 * read), last);
+                filled.bindValue(int(2 * read + 1), receiptWords({page.value(1).toString(), page.value(2).toString(),
+                                                                  page.value(3).toString(), page.value(4).toString()}));
+            }
+            // The last page's empty places match no receipt.
+            for (qint64 i = read; done && read && i < kPage; ++i) {
+                filled.bindValue(int(2 * i), 0);
+                filled.bindValue(int(2 * i + 1), QString());
+            }
+            if (done && read)
+                done = run(filled);
         }
         return done;
     }

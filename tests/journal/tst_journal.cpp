@@ -261,6 +261,7 @@ private slots:
         row("open parenthesis", "(", "18");
         row("10,000 characters", "Гвозди" + QString(9994, u'я'), "");
         row("across a line break: no", "100 мм\nмолоток", "");
+        row("one of a thousand words", "ф999 ф1000", "20");
         QTest::newRow("dates, both ends inclusive") << "" << QDate(2026, 2, 15) << QDate(2026, 3, 1) << 0 << "А-19 18";
         QTest::newRow("from a date") << "" << QDate(2026, 3, 1) << QDate() << 0 << "20 А-19";
         QTest::newRow("word up to a date") << "гвозд" << QDate() << QDate(2026, 2, 28) << 0 << "17";
@@ -450,11 +451,13 @@ private slots:
             << QStringList{"DROP TABLE goods_trigrams", "DROP TABLE goods", "DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid",
                            "ALTER TABLE receipts DROP COLUMN duplicate", "DROP TABLE unsent", "PRAGMA user_version = 1"}
             << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP TABLE goods", "DROP INDEX IF EXISTS receipt_search_trgm",
+                           "ALTER TABLE receipt_search DROP COLUMN words",
                            "DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid, DROP COLUMN duplicate",
                            "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number) WHERE copy_of IS NULL",
                            "UPDATE journal_version SET version = 1"};
         QTest::newRow("goods not counted") << QStringList{"DROP TABLE goods_trigrams", "DROP TABLE goods", "PRAGMA user_version = 2"}
                                            << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP TABLE goods",
+                                                          "ALTER TABLE receipt_search DROP COLUMN words",
                                                           "UPDATE journal_version SET version = 3"};
         QTest::newRow("trigrams of the names alone")
             << QStringList{"DROP TRIGGER goods_named", "DROP TABLE goods_trigrams",
@@ -464,7 +467,9 @@ private slots:
                            " BEGIN INSERT INTO goods_trigrams (rowid, folded) VALUES (new.rowid, new.folded); END",
                            "PRAGMA user_version = 3"}
             << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP INDEX IF EXISTS goods_trgm",
-                           "UPDATE journal_version SET version = 4"};
+                           "ALTER TABLE receipt_search DROP COLUMN words", "UPDATE journal_version SET version = 4"};
+        QTest::newRow("search copy without its words") << QStringList{} << QStringList{"ALTER TABLE receipt_search DROP COLUMN words",
+                                                                                     "UPDATE journal_version SET version = 6"};
     }
 
     void migrated()
@@ -475,7 +480,7 @@ private slots:
         QVERIFY(journal);
         const QList<JournalReceipt> receipts = recordGoodsSold(*journal);
         const auto readBack = [&] {
-            QStringList texts{listed(journal->goods("о", 10))};
+            QStringList texts{listed(journal->goods("о", 10)), numbers(journal->rows({"гвозди 100", {}, {}}, 0, 100))};
             for (const JournalReceipt &receipt : receipts)
                 texts << fields(*journal->receipt(receipt.id));
             return texts;
