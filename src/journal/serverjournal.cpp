@@ -131,19 +131,27 @@ QString receiptWords(const QStringList &fields)
     return words.size() > kMostWords ? allWords() : words.isEmpty() ? u""_qs : words.join(u' ');
 }
 
-// The receipts a search text can be in: those with its word, or with every pair of its words in a
-// row (the last word begun, where the text ends in it), as a tsquery; empty for a text without words.
-// Of many pairs the longest serve.
-QString searchQuery(const QString &marked)
+// What a search looks up: its word, or every pair of its words in a row, each with whether it is
+// only begun (the last word, where the text ends in it); none for a text without words. Of many pairs
+// the longest serve.
+using SearchTerms = QList<std::pair<QString, bool>>;
+
+SearchTerms searchTerms(const QString &marked)
 {
     const QList<SearchWord> words = wordsOf(marked);
-    QList<std::pair<QString, bool>> terms; // lexeme, begun
+    SearchTerms terms;
     for (qsizetype i = 0; i < words.size(); ++i)
         if (words.size() == 1 || i)
             terms.append({i ? pair(words[i - 1], words[i]) : words[i].text, !words[i].whole});
     std::stable_sort(terms.begin(), terms.end(), [](const auto &a, const auto &b) { return a.first.size() > b.first.size(); });
+    return terms.mid(0, 8);
+}
+
+// The receipts a search text can be in, as a tsquery; empty for a text without words.
+QString searchQuery(const QString &marked)
+{
     QStringList query;
-    for (const auto &[text, begun] : terms.mid(0, 8))
+    for (const auto &[text, begun] : searchTerms(marked))
         query << lexeme(text) + (begun ? QStringLiteral(":*") : QString());
     return query.isEmpty() ? QString() : u'(' + query.join(QLatin1String(" & ")) + QLatin1String(") | ") + allWords();
 }
@@ -204,6 +212,12 @@ public:
             m_goodsTrigrams = q.exec(QStringLiteral("SELECT to_regclass('goods_trgm') IS NOT NULL")) && q.next() && q.value(0).toBool()
                 && q.exec(QStringLiteral("SELECT cardinality(show_trgm('жжж')) > 0")) && q.next() && q.value(0).toBool();
             // Where the server counts bytes as characters, a piece could be half a letter.
+            // How many receipts hold the commonest words and pairs, as the server last counted them.
+            if (q.exec(QStringLiteral("SELECT u.e, u.f FROM pg_stats s, unnest(s.most_common_elems::text::text[], s.most_common_elem_freqs) u(e, f)"
+                                      " WHERE s.schemaname = current_schema() AND s.tablename = 'receipt_search' AND s.attname = 'words'"
+                                      " AND u.e IS NOT NULL")))
+                while (q.next())
+                    m_termShare.insert(q.value(0).toString(), q.value(1).toDouble());
             m_goodsPieces = q.exec(QStringLiteral("SELECT to_regclass('goods_pieces') IS NOT NULL"
                                                   " AND current_setting('server_encoding') <> 'SQL_ASCII'"))
                 && q.next() && q.value(0).toBool();
@@ -262,9 +276,10 @@ public:
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
     {
         JournalStatus done;
-        // A common text fills its page from the newest receipts at once, where the trigrams would first
-        // fetch every receipt that holds it; a rarer one is looked up through them.
-        if (!filter.text.isEmpty() && limit > 0) {
+        // A common text fills its page from the newest receipts at once, where an index would first
+        // fetch every receipt that holds it; a rarer one is looked up through the index, at once when
+        // the server's statistics tell it rare.
+        if (!filter.text.isEmpty() && limit > 0 && !rare(filter.text)) {
             m_newestOnly = true;
             auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
             m_newestOnly = false;
@@ -527,20 +542,26 @@ protected:
     // begins; a goods name cannot hold a line break, the copy keeps a name per line.
     QString searchRowsSql(const QString &text, const QString &where) const override
     {
-        // The receipts with the text's words, or without words the fields' trigrams (when the server
-        // has them), narrow the receipts read; or the newest receipts alone are read.
+        // The receipts with the text's words (or without words, the fields' trigrams where the server
+        // has them) narrow the receipts read; or the newest receipts are read, those without the words
+        // passed over at once.
+        const bool words = !searchQuery(searchForm(text)).isEmpty();
+        QString narrowed = words ? QStringLiteral("s.words @@ CAST(:words AS tsquery)") : QString();
+        if (m_newestOnly)
+            narrowed = QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
+                + (words ? QStringLiteral(" AND ") + narrowed : QString());
+        else if (!words)
+            narrowed = QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like");
         return QStringLiteral(
                    "SELECT %1 FROM receipts r JOIN receipt_search s ON s.id = r.id"
                    " WHERE %3"
                    " AND (strpos(s.number, :text) > 0 OR strpos(s.seller_name, :text) > 0"
                    " OR strpos(s.seller_header, :text) > 0 OR (:names AND strpos(s.names, :text) > 0))%2"
-                   // By r.id + 0: the receipts are ordered once found. Ordered by the key itself, the server
-                   // would read the receipts backwards and test every one, taking the text for commoner.
-                   " ORDER BY r.id + 0 DESC LIMIT :limit OFFSET :offset")
-            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where,
-                 m_newestOnly ? QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
-                 : searchQuery(searchForm(text)).isEmpty() ? QStringLiteral("(" SELVARO_SEARCH_FIELDS("s.") ") LIKE :like")
-                                                           : QStringLiteral("s.words @@ CAST(:words AS tsquery)"));
+                   " ORDER BY %4 DESC LIMIT :limit OFFSET :offset")
+            .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where, narrowed,
+                 // Through an index, by r.id + 0: the receipts are ordered once found. Ordered by the key
+                 // itself, the server would read the receipts backwards and test every one.
+                 m_newestOnly ? QStringLiteral("r.id") : QStringLiteral("r.id + 0"));
     }
 
     void bindSearch(QSqlQuery &query, const QString &text) const override
@@ -548,7 +569,7 @@ protected:
         const QString lowered = searchForm(text);
         QString pattern = lowered;
         pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
-        if (const QString words = searchQuery(lowered); !m_newestOnly && !words.isEmpty())
+        if (const QString words = searchQuery(lowered); !words.isEmpty())
             query.bindValue(QStringLiteral(":words"), words);
         else if (!m_newestOnly)
             query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
@@ -588,6 +609,30 @@ protected:
     QString dateToCondition() const override { return QStringLiteral("r.issued_at < :to"); }
 
 private:
+    // Whether the server's statistics tell that fewer than one receipt in a hundred has the text's
+    // words: the newest receipts would then seldom fill a page. A word they do not list is rarer than
+    // any they list; a word begun is as common as those it begins, and a begun word of one or two
+    // letters begins too many to tell.
+    bool rare(const QString &text) const
+    {
+        if (m_termShare.isEmpty())
+            return false;
+        const double least = *std::min_element(m_termShare.cbegin(), m_termShare.cend());
+        for (const auto &[term, begun] : searchTerms(searchForm(text))) {
+            double share = least;
+            if (!begun)
+                share = m_termShare.value(term, least);
+            else if (term.size() < 3)
+                share = 1;
+            else
+                for (auto it = m_termShare.cbegin(); it != m_termShare.cend(); ++it)
+                    share += it.key().startsWith(term) ? it.value() : 0;
+            if (share < 0.01)
+                return true;
+        }
+        return false;
+    }
+
     // The id and duplicate flag of the receipt with uid; nullopt when there is none (or on failure).
     std::optional<std::pair<qint64, bool>> byUid(const QString &uid, JournalStatus *status)
     {
@@ -684,6 +729,8 @@ private:
     bool m_newestOnly = false;
     bool m_goodsTrigrams = false;
     bool m_goodsPieces = false;
+    QHash<QString, double> m_termShare; // the share of receipts holding each of the commonest words
+
     mutable QString m_lastState;
     mutable bool m_lost = false;
 };

@@ -453,27 +453,31 @@ void SqlJournal::bindDates(QSqlQuery &query, const QDate &from, const QDate &to)
 QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status)
 {
     const QString where = dateConditions(filter.from, filter.to).mid(5); // without the first " AND "
-    QSqlQuery q = query();
-    JournalStatus done = prepare(q, filter.text.isEmpty()
+    JournalStatus done;
+    // Kept: the list asks again at every key typed into the search, and a server would have each new
+    // statement prepared and then dropped, a round trip each.
+    QSqlQuery *q = kept(filter.text.isEmpty()
         // The rows skipped are only counted, their columns never made (a server would make them all).
         ? QStringLiteral("SELECT %1 FROM (SELECT * FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset) r"
                          " ORDER BY r.id DESC")
               .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where)
-        : searchRowsSql(filter.text, where));
+        : searchRowsSql(filter.text, where), done);
     QList<JournalRow> found;
-    if (done) {
-        bindDates(q, filter.from, filter.to);
-        q.bindValue(QStringLiteral(":limit"), qMax(limit, 0));
-        q.bindValue(QStringLiteral(":offset"), qMax(offset, 0));
+    if (q) {
+        bindDates(*q, filter.from, filter.to);
+        q->bindValue(QStringLiteral(":limit"), qMax(limit, 0));
+        q->bindValue(QStringLiteral(":offset"), qMax(offset, 0));
         if (!filter.text.isEmpty())
-            bindSearch(q, filter.text);
-        q.setForwardOnly(true);
-        done = run(q);
+            bindSearch(*q, filter.text);
+        q->setForwardOnly(true);
+        done = run(*q);
     }
-    while (done && q.next())
-        found.append({q.value(0).toLongLong(), q.value(1).toString(), QDateTime::fromString(q.value(2).toString(), Qt::ISODate),
-                      q.value(3).toString(), q.value(4).toString(), q.value(6).toString(), optionalOf(q.value(5)),
-                      q.value(7).toBool()});
+    while (done && q->next())
+        found.append({q->value(0).toLongLong(), q->value(1).toString(), QDateTime::fromString(q->value(2).toString(), Qt::ISODate),
+                      q->value(3).toString(), q->value(4).toString(), q->value(6).toString(), optionalOf(q->value(5)),
+                      q->value(7).toBool()});
+    if (q)
+        q->finish(); // a statement left open would hold a read transaction
     report(status, done);
     return done ? found : QList<JournalRow>();
 }
