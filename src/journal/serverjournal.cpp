@@ -429,13 +429,11 @@ protected:
             // million without reading every one. A server without the pg_trgm extension, or a user who
             // may not add it, searches without them.
             [](SqlJournal &journal) {
-                auto &server = static_cast<PostgresJournal &>(journal);
-                JournalStatus done = server.run(QStringLiteral("SAVEPOINT search_index"));
-                if (done && !server.runAll({"CREATE EXTENSION IF NOT EXISTS pg_trgm",
-                                            "CREATE INDEX receipt_search_trgm ON receipt_search USING gin (("
-                                            SELVARO_SEARCH_FIELDS("") ") gin_trgm_ops)"}))
-                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"));
-                return done;
+                return static_cast<PostgresJournal &>(journal).optionally({
+                    "CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                    "CREATE INDEX receipt_search_trgm ON receipt_search USING gin (("
+                    SELVARO_SEARCH_FIELDS("") ") gin_trgm_ops)",
+                });
             },
             // 3 -> 4: the goods sold, counted, for the type-ahead of goods names. The list is read
             // from the index alone, where a goods row would cost a read of the table.
@@ -446,28 +444,24 @@ protected:
             // 4 -> 5: trigrams of the goods names, so that a rare text typed is found without reading
             // every name. A server without pg_trgm reads them all.
             [](SqlJournal &journal) {
-                auto &server = static_cast<PostgresJournal &>(journal);
-                JournalStatus done = server.run(QStringLiteral("SAVEPOINT goods_index"));
-                if (done && !server.runAll({"CREATE EXTENSION IF NOT EXISTS pg_trgm",
-                                            "CREATE INDEX goods_trgm ON goods USING gin (folded gin_trgm_ops)"}))
-                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT goods_index"));
-                return done;
+                return static_cast<PostgresJournal &>(journal).optionally({
+                    "CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                    "CREATE INDEX goods_trgm ON goods USING gin (folded gin_trgm_ops)",
+                });
             },
             // 5 -> 6: the one- and two-character pieces of the goods names, for a text too short to
             // have trigrams. A server where the program may not make a function reads every name.
             [](SqlJournal &journal) {
-                auto &server = static_cast<PostgresJournal &>(journal);
-                JournalStatus done = server.run(QStringLiteral("SAVEPOINT goods_pieces"));
-                if (done && !server.runAll({"CREATE FUNCTION goods_name_pieces(text) RETURNS text[] LANGUAGE sql IMMUTABLE STRICT"
-                                            " PARALLEL SAFE AS 'SELECT array_agg(DISTINCT substr($1, i, n))"
-                                            " FROM generate_series(1, length($1)) i, generate_series(1, 2) n'",
-                                            "CREATE INDEX goods_pieces ON goods USING gin (goods_name_pieces(folded))"}))
-                    done = server.run(QStringLiteral("ROLLBACK TO SAVEPOINT goods_pieces"));
-                return done;
+                return static_cast<PostgresJournal &>(journal).optionally({
+                    "CREATE FUNCTION goods_name_pieces(text) RETURNS text[] LANGUAGE sql IMMUTABLE STRICT"
+                    " PARALLEL SAFE AS 'SELECT array_agg(DISTINCT substr($1, i, n))"
+                    " FROM generate_series(1, length($1)) i, generate_series(1, 2) n'",
+                    "CREATE INDEX goods_pieces ON goods USING gin (goods_name_pieces(folded))",
+                });
             },
-            // 6 -> 7: the words of the search copy, each once, so that a search finds the receipts that
-            // hold its words through an index of words rather than one of trigrams: three common
-            // words in a row or a rare number were each a long read of trigrams.
+            // 6 -> 7: the words of the search copy and its pairs of words in a row, each once, so that a
+            // search finds the receipts that hold its words through an index of words rather than one
+            // of trigrams: three common words in a row or a rare number were each a long read of them.
             [](SqlJournal &journal) {
                 auto &server = static_cast<PostgresJournal &>(journal);
                 JournalStatus done = server.run(QStringLiteral("ALTER TABLE receipt_search ADD COLUMN words tsvector"));
@@ -708,6 +702,16 @@ private:
             if (done && read)
                 done = run(filled);
         }
+        return done;
+    }
+
+    // Runs statements that need what a server may not allow (an extension, a function): where one
+    // fails, the journal goes without what they make.
+    JournalStatus optionally(std::initializer_list<const char *> statements)
+    {
+        JournalStatus done = run(QStringLiteral("SAVEPOINT optional"));
+        if (done && !runAll(statements))
+            done = run(QStringLiteral("ROLLBACK TO SAVEPOINT optional"));
         return done;
     }
 
