@@ -472,6 +472,21 @@ protected:
                                           "CREATE INDEX receipt_search_words ON receipt_search USING gin (words)"});
                 return done;
             },
+            // 7 -> 8: the summary's columns in the index on the issue time, so that a period's sums are
+            // read from the index alone; and the server's count of the days, without which it takes every
+            // receipt for a day of its own and sorts them all instead of summing them by day (a server
+            // before PostgreSQL 14 goes without).
+            [](SqlJournal &journal) {
+                auto &server = static_cast<PostgresJournal &>(journal);
+                JournalStatus done = server.runAll({
+                    "DROP INDEX receipts_issued_at",
+                    "CREATE INDEX receipts_issued_at ON receipts (issued_at) INCLUDE (copy_of, total_kopecks)",
+                });
+                if (done)
+                    done = server.optionally({"CREATE STATISTICS IF NOT EXISTS receipts_issue_day ON (substr(issued_at, 1, 10)) FROM receipts",
+                                              "ANALYZE receipts"});
+                return done;
+            },
         };
     }
 
