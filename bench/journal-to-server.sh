@@ -37,9 +37,9 @@ INSERT INTO receipt_search (id, number, seller_name, seller_header, names, words
     FROM (SELECT r.id, r.number, r.seller_name, r.seller_header,
                  coalesce((SELECT string_agg(l.name, E'\n' ORDER BY l.position) FROM receipt_lines l WHERE l.receipt_id = r.id), '') names
           FROM receipts r) r;
-CREATE INDEX receipt_search_words ON receipt_search USING gin (words);
+CREATE INDEX receipt_search_words ON receipt_search USING gin (words) WITH (fastupdate = off);
 CREATE INDEX receipt_search_trgm ON receipt_search
-    USING gin ((number || E'\x02' || seller_name || E'\x02' || seller_header || E'\x02' || names) gin_trgm_ops);
+    USING gin ((number || E'\x02' || seller_name || E'\x02' || seller_header || E'\x02' || names) gin_trgm_ops) WITH (fastupdate = off);
 SELECT setval(pg_get_serial_sequence('receipts', 'id'), (SELECT max(id) FROM receipts));
 ANALYZE receipts, receipt_lines, receipt_search;
 EOF
