@@ -247,7 +247,6 @@ private slots:
         row("begun word, after a hyphen too", "гвозд", "А-19 17");
         row("inside a word: no", "возди", "");
         row("ё is not е", "ёлка", "18");
-        row("е is not ё", "ЕЛКА", "20");
         row("words in a row", "100 ММ", "17");
         row("words across two goods: no", "мм молоток", "");
         row("seller", "и.и.", "17");
@@ -257,8 +256,6 @@ private slots:
         row("word star", "шуруп*", "А-19");
         row("minus word: no", "-гвозди", "");
         row("NEAR", "NEAR", "А-19");
-        row("column filter", "names:гвозди", "");
-        row("open parenthesis", "(", "18");
         row("10,000 characters", "Гвозди" + QString(9994, u'я'), "");
         row("across a line break: no", "100 мм\nмолоток", "");
         row("one of a thousand words", "ф999 ф1000", "20");
