@@ -365,7 +365,6 @@ private slots:
         QTest::addColumn<QDate>("to");
         QTest::addColumn<QString>("expected"); // range, receipts, not numbers, kopecks, average: daily
         QTest::newRow("1-3 March: copy apart, 3 / 2 -> 2") << QDate(2026, 3, 1) << QDate(2026, 3, 3) << "2026-03-01..2026-03-03 3 1 3 2: 3 0 0";
-        QTest::newRow("a day of a copy only") << QDate(2026, 3, 2) << QDate(2026, 3, 2) << "2026-03-02..2026-03-02 0 0 0 0: 0";
         QTest::newRow("open: -6 / 4 -> -2") << QDate() << QDate() << "2026-02-28..2026-03-04 5 1 -6 -2: 100 3 0 0 -109";
         QTest::newRow("from 4 March: -109") << QDate(2026, 3, 4) << QDate() << "2026-03-04..2026-03-04 1 0 -109 -109: -109";
         QTest::newRow("reversed") << QDate(2026, 3, 3) << QDate(2026, 3, 1) << "2026-03-03..2026-03-01 0 0 0 0:";
@@ -513,12 +512,10 @@ private slots:
         QTest::newRow("two letters, mixed case") << "дЮ" << 10 << dowel;
         QTest::newRow("wildcards are literal") << "%" << 10 << "Скидка 5%||";
         QTest::newRow("two characters, a wildcard") << "5%" << 10 << "Скидка 5%||";
-        QTest::newRow("one underscore") << "_" << 10 << "";
         QTest::newRow("underscore") << "о_о" << 10 << "";
         QTest::newRow("percent sign") << "к%5" << 10 << "";
         QTest::newRow("quote") << "мм\"" << 10 << "";
         QTest::newRow("two characters, one beyond 16 bits") << "т🔌" << 10 << "Щит🔌||";
-        QTest::newRow("none") << "клей" << 10 << "";
         QTest::newRow("empty") << " " << 10 << "";
     }
 
