@@ -451,10 +451,6 @@ private slots:
                            "DROP INDEX receipts_uid", "ALTER TABLE receipts DROP COLUMN uid, DROP COLUMN duplicate",
                            "CREATE UNIQUE INDEX receipts_number ON receipts (seller_header, number) WHERE copy_of IS NULL",
                            "UPDATE journal_version SET version = 1"};
-        QTest::newRow("goods not counted") << QStringList{"DROP TABLE goods_trigrams", "DROP TABLE goods", "PRAGMA user_version = 2"}
-                                           << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP TABLE goods",
-                                                          "ALTER TABLE receipt_search DROP COLUMN words",
-                                                          "UPDATE journal_version SET version = 3"};
         QTest::newRow("trigrams of the names alone")
             << QStringList{"DROP TRIGGER goods_named", "DROP TABLE goods_trigrams",
                            "CREATE VIRTUAL TABLE goods_trigrams USING fts5(folded, content = 'goods', tokenize = 'trigram')",
@@ -464,8 +460,6 @@ private slots:
                            "PRAGMA user_version = 3"}
             << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP INDEX IF EXISTS goods_trgm",
                            "ALTER TABLE receipt_search DROP COLUMN words", "UPDATE journal_version SET version = 4"};
-        QTest::newRow("search copy without its words") << QStringList{} << QStringList{"ALTER TABLE receipt_search DROP COLUMN words",
-                                                                                     "UPDATE journal_version SET version = 6"};
     }
 
     void migrated()
