@@ -55,10 +55,8 @@ private slots:
                     ++issued[line.mid(7)];
                 else if (!line.isEmpty())
                     QVERIFY2(line.startsWith("taken ") && line.split(' ').value(2).toInt() > line.split(' ').value(1).toInt(), line.constData());
-        QCOMPARE(issued.size(), 40);
         QCOMPARE(QList<int>(issued.values()), QList<int>(40, 1));
         auto journal = openServerJournal(*m_server, m_tmp.filePath("parent.sqlite"));
-        QCOMPARE(journal->rows({}, 0, 1000).size(), 40);
         QCOMPARE(journal->nextFreeNumber(kHeader).value_or("-"), "41");
     }
 
