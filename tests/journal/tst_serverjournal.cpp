@@ -73,6 +73,10 @@ private slots:
         QTest::newRow("another header -> recorded") << "7" << "7" << "ООО Другое" << false << false;
         QTest::newRow("007 is another number -> recorded") << "7" << "007" << kHeader << false << false;
         QTest::newRow("no number twice -> recorded") << "б/н" << "б/н" << kHeader << false << false;
+        QString longHeader = "ИП";
+        for (int i = 0; i < 400; ++i)
+            longHeader += " Ж" + QString::number(i * 7919);
+        QTest::newRow("a header too long to index -> recorded") << "7" << "7" << longHeader << false << false;
         QTest::newRow("refused otherwise -> told, not as taken") << "7" << "8" << "refused" << false << false;
     }
 
@@ -91,6 +95,7 @@ private slots:
             QVERIFY(TestServer::exec("ALTER TABLE receipts ADD CONSTRAINT refused CHECK (seller_header <> 'refused')"));
         const JournalStatus status = journal->record(second);
         QCOMPARE(!status && status.kind == JournalFailure::NumberIssued, taken);
+        QCOMPARE(bool(status), !taken && header != "refused");
         QVERIFY(status || status.kind != JournalFailure::ServerAway); // a server that refuses is there
         QCOMPARE(journal->rows({}, 0, 10).size(), status ? 2 : 1);
         QCOMPARE(journal->nextFreeNumber(kHeader).value_or("-"), first == "7" ? "8" : "1");
