@@ -123,10 +123,12 @@ QString receiptWords(const QStringList &fields)
     QStringList words;
     for (const QString &field : fields) {
         const QList<SearchWord> inField = wordsOf(field);
-        for (qsizetype i = 0; i < inField.size(); ++i)
-            words << lexeme(inField[i].text) << (i ? lexeme(pair(inField[i - 1], inField[i])) : QString());
+        for (qsizetype i = 0; i < inField.size(); ++i) {
+            words << lexeme(inField[i].text);
+            if (i)
+                words << lexeme(pair(inField[i - 1], inField[i]));
+        }
     }
-    words.removeAll(QString());
     words.removeDuplicates();
     return words.size() > kMostWords ? allWords() : words.isEmpty() ? u""_qs : words.join(u' ');
 }
@@ -211,13 +213,15 @@ public:
             QSqlQuery q = query();
             m_goodsTrigrams = q.exec(QStringLiteral("SELECT to_regclass('goods_trgm') IS NOT NULL")) && q.next() && q.value(0).toBool()
                 && q.exec(QStringLiteral("SELECT cardinality(show_trgm('жжж')) > 0")) && q.next() && q.value(0).toBool();
-            // Where the server counts bytes as characters, a piece could be half a letter.
             // How many receipts hold the commonest words and pairs, as the server last counted them.
             if (q.exec(QStringLiteral("SELECT u.e, u.f FROM pg_stats s, unnest(s.most_common_elems::text::text[], s.most_common_elem_freqs) u(e, f)"
                                       " WHERE s.schemaname = current_schema() AND s.tablename = 'receipt_search' AND s.attname = 'words'"
                                       " AND u.e IS NOT NULL")))
                 while (q.next())
                     m_termShare.insert(q.value(0).toString(), q.value(1).toDouble());
+            if (!m_termShare.isEmpty())
+                m_leastShare = *std::min_element(m_termShare.cbegin(), m_termShare.cend());
+            // Where the server counts bytes as characters, a piece could be half a letter.
             m_goodsPieces = q.exec(QStringLiteral("SELECT to_regclass('goods_pieces') IS NOT NULL"
                                                   " AND current_setting('server_encoding') <> 'SQL_ASCII'"))
                 && q.next() && q.value(0).toBool();
@@ -642,11 +646,10 @@ private:
     {
         if (m_termShare.isEmpty())
             return false;
-        const double least = *std::min_element(m_termShare.cbegin(), m_termShare.cend());
         for (const auto &[term, begun] : searchTerms(searchForm(text))) {
-            double share = least;
+            double share = m_leastShare;
             if (!begun)
-                share = m_termShare.value(term, least);
+                share = m_termShare.value(term, m_leastShare);
             else if (term.size() < 3)
                 share = 1;
             else
@@ -765,6 +768,7 @@ private:
     bool m_goodsTrigrams = false;
     bool m_goodsPieces = false;
     QHash<QString, double> m_termShare; // the share of receipts holding each of the commonest words
+    double m_leastShare = 0;            // the least of those shares
 
     mutable QString m_lastState;
     mutable bool m_lost = false;
