@@ -19,7 +19,8 @@ sqlite3 -csv "$file" "SELECT $lines FROM receipt_lines ORDER BY receipt_id, posi
 "${psql[@]}" <<'EOF'
 CREATE FUNCTION pg_temp.search_form(text) RETURNS text
     LANGUAGE sql IMMUTABLE AS $$ SELECT regexp_replace(lower($1), '([[:alnum:]]+)', E'\x01\\1', 'g') $$;
--- The words and the pairs of words in a row (here across fields too, which finds nothing more).
+-- The words, the pairs of words in a row (here across fields too, which finds nothing more) and the
+-- signs, each once.
 CREATE FUNCTION pg_temp.words(text) RETURNS tsvector
     LANGUAGE sql IMMUTABLE AS $$
     SELECT array_to_tsvector(ARRAY(
@@ -27,7 +28,8 @@ CREATE FUNCTION pg_temp.words(text) RETURNS tsvector
         FROM (SELECT left(w[1], 100) AS word, lag(left(w[1], 100)) OVER (ORDER BY n) AS before
               FROM regexp_matches(lower($1), '[[:alnum:]]+', 'g') WITH ORDINALITY m(w, n)) ws,
              LATERAL (VALUES (word), (before || E'\x01' || word)) v(t)
-        WHERE t IS NOT NULL)) $$;
+        WHERE t IS NOT NULL
+        UNION SELECT s[1] FROM regexp_matches($1, '[^[:alnum:][:space:]]', 'g') m(s))) $$;
 -- The search indexes are made again once the rows are in: faster than keeping them up row by row.
 DROP INDEX IF EXISTS receipt_search_trgm;
 DROP INDEX receipt_search_words;

@@ -116,8 +116,21 @@ QString pair(const SearchWord &first, const SearchWord &second)
     return first.text + kWordMark + second.text;
 }
 
-// The words of a receipt's search copy fields and the pairs of words in a row, each once, as a
-// tsvector.
+// The signs of a text in its search form (what is neither a word's nor a blank), each once, each a
+// lexeme of its own: no word holds one, so none is taken for a word. A text of signs alone ("№",
+// quotes) is looked up by them rather than read through every receipt.
+QStringList signsOf(const QString &marked)
+{
+    QStringList signs;
+    for (char32_t c : marked.toUcs4())
+        if (!isWordCharacter(c) && !QChar::isSpace(c) && c != kWordMark)
+            signs << QString::fromUcs4(&c, 1);
+    signs.removeDuplicates();
+    return signs;
+}
+
+// The words of a receipt's search copy fields, the pairs of words in a row and the signs, each once,
+// as a tsvector.
 QString receiptWords(const QStringList &fields)
 {
     QStringList words;
@@ -128,14 +141,16 @@ QString receiptWords(const QStringList &fields)
             if (i)
                 words << lexeme(pair(inField[i - 1], inField[i]));
         }
+        for (const QString &sign : signsOf(field))
+            words << lexeme(sign);
     }
     words.removeDuplicates();
     return words.size() > kMostWords ? allWords() : words.isEmpty() ? u""_qs : words.join(u' ');
 }
 
 // What a search looks up: its word, or every pair of its words in a row, each with whether it is
-// only begun (the last word, where the text ends in it); none for a text without words. Of many pairs
-// the longest serve.
+// only begun (the last word, where the text ends in it); for a text without words, its signs. Of many
+// pairs the longest serve.
 using SearchTerms = QList<std::pair<QString, bool>>;
 
 SearchTerms searchTerms(const QString &marked)
@@ -145,11 +160,14 @@ SearchTerms searchTerms(const QString &marked)
     for (qsizetype i = 0; i < words.size(); ++i)
         if (words.size() == 1 || i)
             terms.append({i ? pair(words[i - 1], words[i]) : words[i].text, !words[i].whole});
+    if (words.isEmpty())
+        for (const QString &sign : signsOf(marked))
+            terms.append({sign, false});
     std::stable_sort(terms.begin(), terms.end(), [](const auto &a, const auto &b) { return a.first.size() > b.first.size(); });
     return terms.mid(0, 8);
 }
 
-// The receipts a search text can be in, as a tsquery; empty for a text without words.
+// The receipts a search text can be in, as a tsquery; empty for a text of blanks alone.
 QString searchQuery(const QString &marked)
 {
     QStringList query;
@@ -507,6 +525,9 @@ protected:
                     " WHERE copy_of IS NULL AND NOT duplicate AND number ~ '^\\s*[0-9]+\\s*$'",
                 });
             },
+            // 9 -> 10: the signs of each receipt among its words, so that a text without a letter or a
+            // digit ("№") is looked up rather than read through every receipt.
+            [](SqlJournal &journal) { return static_cast<PostgresJournal &>(journal).fillWords(); },
         };
     }
 
@@ -571,9 +592,9 @@ protected:
     // begins; a goods name cannot hold a line break, the copy keeps a name per line.
     QString searchRowsSql(const QString &text, const QString &where) const override
     {
-        // The receipts with the text's words (or without words, the fields' trigrams where the server
-        // has them) narrow the receipts read; or the newest receipts are read, those without the words
-        // passed over at once.
+        // The receipts with the text's words or signs (for blanks alone, the fields' trigrams where the
+        // server has them) narrow the receipts read; or the newest receipts are read, those without the
+        // words passed over at once.
         const bool words = !searchQuery(searchForm(text)).isEmpty();
         QString narrowed = words ? QStringLiteral("s.words @@ CAST(:words AS tsquery)") : QString();
         if (m_newestOnly)
@@ -705,7 +726,7 @@ private:
         return done;
     }
 
-    // Gives the receipts recorded before their words were kept theirs, a page at a time: a journal of
+    // Gives every receipt its words as this version keeps them, a page at a time: a journal of
     // years is not read whole into memory, nor sent back a statement a receipt.
     JournalStatus fillWords()
     {

@@ -460,6 +460,8 @@ private slots:
                            "PRAGMA user_version = 3"}
             << QStringList{"DROP FUNCTION IF EXISTS goods_name_pieces CASCADE", "DROP INDEX IF EXISTS goods_trgm",
                            "ALTER TABLE receipt_search DROP COLUMN words", "UPDATE journal_version SET version = 4"};
+        QTest::newRow("words without their signs") << QStringList{}
+                                                   << QStringList{"UPDATE receipt_search SET words = ''", "UPDATE journal_version SET version = 9"};
     }
 
     void migrated()
@@ -470,7 +472,8 @@ private slots:
         QVERIFY(journal);
         const QList<JournalReceipt> receipts = recordGoodsSold(*journal);
         const auto readBack = [&] {
-            QStringList texts{listed(journal->goods("о", 10)), numbers(journal->rows({"гвозди 100", {}, {}}, 0, 100))};
+            QStringList texts{listed(journal->goods("о", 10)), numbers(journal->rows({"гвозди 100", {}, {}}, 0, 100)),
+                              numbers(journal->rows({"%", {}, {}}, 0, 100))};
             for (const JournalReceipt &receipt : receipts)
                 texts << fields(*journal->receipt(receipt.id));
             return texts;
