@@ -263,6 +263,7 @@ private slots:
         QTest::newRow("from a date") << "" << QDate(2026, 3, 1) << QDate() << 0 << "20 А-19";
         QTest::newRow("word up to a date") << "гвозд" << QDate() << QDate(2026, 2, 28) << 0 << "17";
         QTest::newRow("second page") << "" << QDate() << QDate() << 2 << "18 17";
+        QTest::newRow("a blank, second page") << " " << QDate() << QDate() << 2 << "18 17";
     }
 
     void search()
