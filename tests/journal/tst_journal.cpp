@@ -487,6 +487,7 @@ private slots:
         JournalStatus status;
         journal = open(m_path, &status);
         QVERIFY2(journal, qPrintable(status.reason));
+        QVERIFY(!m_server || TestServer::exec("SELECT 'receipt_search_words'::regclass, 'receipt_search_trgm'::regclass"));
         QCOMPARE(readBack(), recorded);
         JournalReceipt next = receiptOf("8", {2026, 1, 1}, "Продавец", "ИП", {"Гвоздь"});
         next.uid = "u-8";
