@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cupsspool.h"
-#include "memoryflexgrid.h"
 #include "printerpage.h"
+#include "textgrid.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -20,12 +20,10 @@ class TstPrinterPage : public QObject {
     // Prints a receipt of lines numbered "Товар001" on.
     static PrintResult print(QPrinter &printer, int lines, int cols = 6, const QString &header = "ООО Ромашка")
     {
-        MemoryFlexGrid grid(cols, 2);
-        grid.setHeadings({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"});
         QList<QStringList> rows;
         for (int i = 1; i <= lines; ++i)
             rows << QStringList{QString::number(i), QStringLiteral("Товар%1").arg(i, 3, 10, QChar('0')), "шт", "1", "2", "2"};
-        grid.setLines(rows);
+        const TextGrid grid(QStringList({"№", "Наименование товара", "Ед.", "Кол-во", "Цена", "Сумма"}).mid(0, cols), rows);
         return printReceipt(printer, {header, "41", "06.12.2026", "123,50", "сто двадцать три рубля", "Иванова"}, grid);
     }
 

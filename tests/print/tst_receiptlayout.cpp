@@ -42,10 +42,7 @@ QStringList drawn(const DrawOps &ops)
 
 ReceiptLayout layOut(const QList<QStringList> &lines, const ReceiptTexts &texts = {}, QSize page = kA4)
 {
-    MemoryFlexGrid grid;
-    grid.setHeadings(kHeadings);
-    grid.setLines(lines);
-    return tabPrint(texts, grid, page, kHalfEm);
+    return tabPrint(texts, TextGrid(kHeadings, lines), page, kHalfEm);
 }
 
 } // namespace

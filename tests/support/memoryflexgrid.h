@@ -10,11 +10,6 @@ public:
     explicit MemoryFlexGrid(int cols = 6, int rows = 2)
         : TextGrid(QStringList(cols), QList<QStringList>(rows - 1, QStringList(cols))) {}
 
-    void setHeadings(const QStringList &headings)
-    {
-        for (int c = 0; c < Cols() && c < headings.size(); ++c)
-            setTextMatrix(0, c, headings[c]);
-    }
     // Each line one list of cells; the current cell goes back to the first of line 1.
     void setLines(const QList<QStringList> &lines)
     {
