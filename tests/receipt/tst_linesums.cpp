@@ -48,56 +48,46 @@ private slots:
     void sumsAndTotals_data()
     {
         QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("sums");
-        QTest::addColumn<QString>("totals");
-        const QString failed = " / Сумма в строке %1 не число: итог не подведён.";
-        QTest::newRow(",") << kComma << "|21|6,175|6|0,062|1,188|0|0|||37,5"
-                           << "27,18 | 12,50 | 0 | 0,30 | -8,50 | -0,01 | 2173,69 | " + failed.arg(2) + " | " + failed.arg(2) +
-                                  " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2);
-        QTest::newRow(".") << QLocale::c() << "|21|6.175|6|0.062|1.188|0|0|||37.5"
-                           << "27.18 | 12.50 | 0 | 0.30 | -8.50 | -0.01 | 2173.69 | " + failed.arg(2) + " | " + failed.arg(2) +
-                                  " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2);
+        QTest::newRow(",") << kComma;
+        QTest::newRow(".") << QLocale::c();
     }
 
     void sumsAndTotals()
     {
         QFETCH(QLocale, locale);
+        const bool comma = locale == kComma;
+        const auto local = [comma](QString text) { return text.replace(u',', comma ? u',' : u'.').replace(u';', comma ? u'.' : u','); };
         MemoryFlexGrid grid = gridOf("2*10.5*x|0.5*12.35*x|2 шт*3*x|0.0625*1*x|1.1875*1*x|**x|-1**x|1e200*1e200*x|"
                                      "1e400*0*x|3*12,5*x");
         recalculateLineSums(grid, locale, noYield);
-        QTEST(sums(grid), "sums");
+        QCOMPARE(sums(grid), local("|21|6,175|6|0,062|1,188|0|0|||37,5"));
 
         QStringList totals;
-        const bool comma = locale == kComma;
         for (const char *column : {"21|6,175", "10,5|2", "0", "0,1|0,2", "-10,5|2", "-0,005", "2173,688", "5|x|3", "2,5|",
                                    "inf", "12;5", "1E+308|1E+308"}) {
-            const QString sums = QString(column).replace(u',', comma ? u',' : u'.').replace(u';', comma ? u'.' : u',');
             Box text7(QStringLiteral("старый")), text4(QStringLiteral("старые слова"));
-            recalculateTotal(gridOf(sums), text7, text4, locale, noYield);
+            recalculateTotal(gridOf(local(column)), text7, text4, locale, noYield);
             totals << text7.Text() + (text4.Text().isEmpty() ? "" : " / " + text4.Text());
         }
-        QTEST(totals.join(" | "), "totals");
+        const QString failed = " / Сумма в строке %1 не число: итог не подведён.";
+        QCOMPARE(totals.join(" | "), local("27,18 | 12,50 | 0 | 0,30 | -8,50 | -0,01 | 2173,69 | ") + failed.arg(2) + " | " +
+                                         failed.arg(2) + " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2));
     }
 
-    // Long receipts add up to the exact decimal sum, not to a drifting binary one.
+    // Long receipts of 10 000 lines add up to the exact decimal sum, not to a drifting binary one.
     void exactTotal_data()
     {
         QTest::addColumn<QStringList>("cycle");
-        QTest::addColumn<int>("lines");
         QTest::addColumn<QString>("total");
-        QTest::newRow("0,1 x 1000 -> 100") << QStringList{"0,1"} << 1000 << "100";
-        QTest::newRow("0,01 x 10000 -> 100") << QStringList{"0,01"} << 10000 << "100";
-        QTest::newRow("89,9 x 10000 -> 899000") << QStringList{"89,9"} << 10000 << "899000";
-        QTest::newRow("0,1, 0,01, 89,9 in turn x 1000 -> 29973,43") << QStringList{"0,1", "0,01", "89,9"} << 1000 << "29973,43";
-        QTest::newRow("0,1, 0,01, 89,9 in turn x 10000 -> 300003,43") << QStringList{"0,1", "0,01", "89,9"} << 10000 << "300003,43";
+        QTest::newRow("0,1 each -> 1000") << QStringList{"0,1"} << "1000";
+        QTest::newRow("0,1, 0,01, 89,9 in turn -> 300003,43") << QStringList{"0,1", "0,01", "89,9"} << "300003,43";
     }
 
     void exactTotal()
     {
         QFETCH(QStringList, cycle);
-        QFETCH(int, lines);
         QStringList column;
-        for (int i = 0; i < lines; ++i)
+        for (int i = 0; i < 10000; ++i)
             column << cycle[i % cycle.size()];
         Box text7, text4;
         recalculateTotal(gridOf(column.join(u'|')), text7, text4, kComma, noYield);
@@ -115,7 +105,6 @@ private slots:
         QTest::newRow("price written while its line is summed") << 2 << QList<int>{} << "|1|5|3|4" << "10";
         QTest::newRow("last line removed while it is summed") << 4 << QList<int>{4} << "|1|2|3" << "10";
         QTest::newRow("middle line removed: the next one gets no sum") << 2 << QList<int>{2} << "|1||" << "3";
-        QTest::newRow("all but one line removed at the first yield") << 1 << QList<int>{4, 3, 2} << "|" << "1";
     }
 
     void changedDuringYield()

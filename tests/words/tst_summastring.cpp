@@ -79,14 +79,12 @@ private slots:
         QTest::newRow("group 2 thousands") << 2 << Thousands << "рублей " << "две тысячи рублей" << 0;
         QTest::newRow("group -1234567 -> noun only") << -1234567 << Roubles << "" << "рублей" << -1234;
         QTest::newRow("group 777, long noun and text") << 777 << longNoun << Long << "семьсот семьдесят семь " + Long + " " + Long << 0;
-        // Whole numbers (every value is also checked against ICU below), each row named by its number, its noun
-        // when that is not roubles, and its words.
-        const auto row = [](qint32 number, const QString &words, const Noun &noun = Roubles, const char *nounName = "") {
+        // Whole numbers with nouns ICU's words below cannot stand for, each row named by its number, its noun
+        // and its words.
+        const auto row = [](qint32 number, const QString &words, const Noun &noun, const char *nounName) {
             QTest::newRow((QString::number(number) + nounName + " -> " + words).toUtf8().constData())
                 << number << noun << QString() << words << 0;
         };
-        row(0, "ноль рублей");
-        row(1234567, "один миллион двести тридцать четыре тысячи пятьсот шестьдесят семь рублей");
         row(0, "ноль", none, ", no noun");
         row(1000, "одна тысяча", none, ", no noun");
         row(-5, "минус пять", none, ", no noun");
