@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -99,7 +100,14 @@ QString firstSaveElsewhere(const StatePlaces &places)
 
 std::unique_ptr<QLockFile> lockStateFiles(const StatePlaces &places)
 {
-    auto lock = std::make_unique<QLockFile>(QDir(writePlace(places)).filePath(QStringLiteral("selvaro.lock")));
+    const QString path = QDir(writePlace(places)).filePath(QStringLiteral("selvaro.lock"));
+    // A lock left empty (its copy killed, or the power cut, between making the file and writing its
+    // holder in) names no holder and would never be taken over; a copy writes it at once, so an empty
+    // one some seconds old is no running copy's.
+    if (const QFileInfo file(path); file.exists() && file.size() == 0
+        && qAbs(file.lastModified().secsTo(QDateTime::currentDateTime())) > 5)
+        QFile::remove(path);
+    auto lock = std::make_unique<QLockFile>(path);
     // A running copy holds its lock however long it runs; only a dead holder's lock is taken over.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0) || lock->error() != QLockFile::LockFailedError)
