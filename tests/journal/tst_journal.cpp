@@ -147,6 +147,7 @@ class TestJournal : public QObject
     QTemporaryDir m_tmp;
     QString m_path;
     std::optional<JournalServer> m_server; // on a "postgresql" row
+    std::unique_ptr<Journal> m_searched[2]; // search()'s journal on each back end, made at its first row
 
     // The row's journal; on the server, path is the local file that keeps the draft.
     std::unique_ptr<Journal> open(const QString &path, JournalStatus *status = nullptr)
@@ -272,8 +273,7 @@ private slots:
         QFETCH(QDate, from);
         QFETCH(QDate, to);
         QFETCH(int, offset);
-        static std::unique_ptr<Journal> journals[2];
-        std::unique_ptr<Journal> &journal = journals[m_server.has_value()];
+        std::unique_ptr<Journal> &journal = m_searched[m_server.has_value()];
         if (!journal || m_server) { // the server's database is new for every row
             QString manyWords = "ф0";
             for (int i = 1; i <= 1000; ++i)
