@@ -298,18 +298,6 @@ public:
     QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
     {
         JournalStatus done;
-        // A common text fills its page from the newest receipts at once, where an index would first
-        // fetch every receipt that holds it; a rarer one is looked up through the index, at once when
-        // the server's statistics tell it rare.
-        if (!filter.text.isEmpty() && limit > 0 && !rare(filter.text)) {
-            m_newestOnly = true;
-            auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
-            m_newestOnly = false;
-            if (!done || found.size() == limit) {
-                report(status, done);
-                return found;
-            }
-        }
         auto found = again([&] { return SqlJournal::rows(filter, offset, limit, &done); }, &done);
         report(status, done);
         return found;
@@ -607,14 +595,14 @@ protected:
 
     // The text must stand literally in one field of the search copy, its first word where a word
     // begins; a goods name cannot hold a line break, the copy keeps a name per line.
-    QString searchRowsSql(const QString &text, const QString &where) const override
+    QString searchRowsSql(const QString &text, const QString &where, bool newestOnly) const override
     {
         // The receipts with the text's words or signs (for blanks alone, the fields' trigrams where the
         // server has them) narrow the receipts read; or the newest receipts are read, those without the
         // words passed over at once.
         const bool words = !searchQuery(searchForm(text)).isEmpty();
         QString narrowed = words ? QStringLiteral("s.words @@ CAST(:words AS tsquery)") : QString();
-        if (m_newestOnly)
+        if (newestOnly)
             narrowed = QStringLiteral("r.id IN (SELECT id FROM receipts ORDER BY id DESC LIMIT %1)").arg(kNewest)
                 + (words ? QStringLiteral(" AND ") + narrowed : QString());
         else if (!words)
@@ -628,21 +616,26 @@ protected:
             .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where, narrowed,
                  // Through an index, by r.id + 0: the receipts are ordered once found. Ordered by the key
                  // itself, the server would read the receipts backwards and test every one.
-                 m_newestOnly ? QStringLiteral("r.id") : QStringLiteral("r.id + 0"));
+                 newestOnly ? QStringLiteral("r.id") : QStringLiteral("r.id + 0"));
     }
 
-    void bindSearch(QSqlQuery &query, const QString &text) const override
+    void bindSearch(QSqlQuery &query, const QString &text, bool newestOnly) const override
     {
         const QString lowered = searchForm(text);
         QString pattern = lowered;
         pattern.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
         if (const QString words = searchQuery(lowered); !words.isEmpty())
             query.bindValue(QStringLiteral(":words"), words);
-        else if (!m_newestOnly)
+        else if (!newestOnly)
             query.bindValue(QStringLiteral(":like"), QString(u'%' + pattern + u'%'));
         query.bindValue(QStringLiteral(":text"), lowered);
         query.bindValue(QStringLiteral(":names"), !lowered.contains(kNameSeparator));
     }
+
+    // A common text fills its page from the newest receipts at once, where an index would first fetch
+    // every receipt that holds it; a rarer one is looked up through the index, at once when the
+    // server's statistics tell it rare.
+    bool searchNewestFirst(const QString &text) const override { return !rare(text); }
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("strpos(%1, ?) > 0").arg(column); }
 
@@ -796,13 +789,10 @@ private:
     }
 
 
-    // Receipts a search reads from the newest before it turns to the trigrams.
-    static constexpr int kNewest = 5000;
     // Export rows fetched at a time.
     static constexpr int kExportPage = 5000;
 
     std::unique_ptr<Journal> m_local;
-    bool m_newestOnly = false;
     bool m_goodsTrigrams = false;
     bool m_goodsPieces = false;
     QHash<QString, double> m_termShare; // the share of receipts holding each of the commonest words

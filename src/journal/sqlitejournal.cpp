@@ -146,24 +146,6 @@ protected:
     }
 
 public:
-    // A text without a word has no index to go through: it is first looked for in the newest receipts,
-    // where a common one fills its page at once, and only then in every receipt.
-    QList<JournalRow> rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status) override
-    {
-        if (!filter.text.isEmpty() && !hasWord(filter.text) && limit > 0) {
-            m_newestOnly = true;
-            JournalStatus done;
-            QList<JournalRow> found = SqlJournal::rows(filter, offset, limit, &done);
-            m_newestOnly = false;
-            if (!done || found.size() == limit) {
-                if (status)
-                    *status = done;
-                return found;
-            }
-        }
-        return SqlJournal::rows(filter, offset, limit, status);
-    }
-
     JournalStatus recordUnsent(JournalReceipt &receipt) override
     {
         JournalReceipt recorded = receipt;
@@ -265,7 +247,7 @@ protected:
     // Words of the text narrow the receipts through the index: its words in a row, each beginning a
     // word, the last one possibly in part; then the whole text must stand literally in one field. A
     // text without a word is looked for literally in the receipts, from the newest.
-    QString searchRowsSql(const QString &text, const QString &where) const override
+    QString searchRowsSql(const QString &text, const QString &where, bool newestOnly) const override
     {
         const QString literal = QStringLiteral(
             "(instr(s.number, :text) OR instr(s.seller_name, :text) OR instr(s.seller_header, :text)"
@@ -279,11 +261,11 @@ protected:
             // order, which is faster than a look-up a receipt, and the receipts found sorted.
             : QStringLiteral("SELECT %1 FROM %4 s ON s.rowid = r.id WHERE %2%3 ORDER BY r.id DESC LIMIT :limit OFFSET :offset")
                   .arg(kRowColumns, literal, dates,
-                       m_newestOnly ? QStringLiteral("(SELECT * FROM receipts ORDER BY id DESC LIMIT %1) r CROSS JOIN receipt_search").arg(kNewest)
+                       newestOnly ? QStringLiteral("(SELECT * FROM receipts ORDER BY id DESC LIMIT %1) r CROSS JOIN receipt_search").arg(kNewest)
                                     : QStringLiteral("receipts r JOIN receipt_search"));
     }
 
-    void bindSearch(QSqlQuery &query, const QString &text) const override
+    void bindSearch(QSqlQuery &query, const QString &text, bool) const override
     {
         const QString lowered = text.toLower();
         query.bindValue(QStringLiteral(":text"), lowered);
@@ -292,6 +274,9 @@ protected:
         if (hasWord(text))
             query.bindValue(QStringLiteral(":match"), phrasePrefix(lowered));
     }
+
+    // A text without a word has no index to go through.
+    bool searchNewestFirst(const QString &text) const override { return !hasWord(text); }
 
     QString containsCondition(const QString &column) const override { return QStringLiteral("instr(%1, ?) > 0").arg(column); }
 
@@ -319,10 +304,6 @@ private:
                 return done;
         return {};
     }
-
-    // Receipts a search without words reads from the newest before it reads them all.
-    static constexpr int kNewest = 5000;
-    bool m_newestOnly = false;
 
     QString damaged() const
     {

@@ -452,8 +452,20 @@ void SqlJournal::bindDates(QSqlQuery &query, const QDate &from, const QDate &to)
 
 QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int limit, JournalStatus *status)
 {
-    const QString where = dateConditions(filter.from, filter.to).mid(5); // without the first " AND "
     JournalStatus done;
+    QList<JournalRow> found;
+    const bool newestFirst = !filter.text.isEmpty() && limit > 0 && searchNewestFirst(filter.text);
+    if (newestFirst)
+        found = rowsOf(filter, offset, limit, true, done);
+    if (!newestFirst || (done && found.size() < limit))
+        found = rowsOf(filter, offset, limit, false, done);
+    report(status, done);
+    return done ? found : QList<JournalRow>();
+}
+
+QList<JournalRow> SqlJournal::rowsOf(const JournalFilter &filter, int offset, int limit, bool newestOnly, JournalStatus &done)
+{
+    const QString where = dateConditions(filter.from, filter.to).mid(5); // without the first " AND "
     // Kept: the list asks again at every key typed into the search, and a server would have each new
     // statement prepared and then dropped, a round trip each.
     QSqlQuery *q = kept(filter.text.isEmpty()
@@ -461,14 +473,14 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
         ? QStringLiteral("SELECT %1 FROM (SELECT * FROM receipts r %2 ORDER BY r.id DESC LIMIT :limit OFFSET :offset) r"
                          " ORDER BY r.id DESC")
               .arg(kRowColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where)
-        : searchRowsSql(filter.text, where), done);
+        : searchRowsSql(filter.text, where, newestOnly), done);
     QList<JournalRow> found;
     if (q) {
         bindDates(*q, filter.from, filter.to);
         q->bindValue(QStringLiteral(":limit"), qMax(limit, 0));
         q->bindValue(QStringLiteral(":offset"), qMax(offset, 0));
         if (!filter.text.isEmpty())
-            bindSearch(*q, filter.text);
+            bindSearch(*q, filter.text, newestOnly);
         q->setForwardOnly(true);
         done = run(*q);
     }
@@ -478,8 +490,7 @@ QList<JournalRow> SqlJournal::rows(const JournalFilter &filter, int offset, int 
                       q->value(7).toBool()});
     if (q)
         q->finish(); // a statement left open would hold a read transaction
-    report(status, done);
-    return done ? found : QList<JournalRow>();
+    return found;
 }
 
 std::optional<JournalSummary> SqlJournal::summary(const QDate &from, const QDate &to, JournalStatus *status)

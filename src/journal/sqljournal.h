@@ -52,10 +52,16 @@ protected:
     // Full-text search: keeps the search copy of a just-recorded receipt, and the list's SQL for a
     // text. The text only chooses among fixed statements, it is never part of one: bindSearch binds
     // it. The statement selects kRowColumns from receipts "r" under the date conditions "where" (may
-    // be empty), newest first, with the :limit and :offset placeholders.
+    // be empty), newest first, with the :limit and :offset placeholders; with newestOnly, among the
+    // newest kNewest receipts only.
     virtual JournalStatus indexReceipt(const JournalReceipt &receipt) = 0;
-    virtual QString searchRowsSql(const QString &text, const QString &where) const = 0;
-    virtual void bindSearch(QSqlQuery &query, const QString &text) const = 0;
+    virtual QString searchRowsSql(const QString &text, const QString &where, bool newestOnly) const = 0;
+    virtual void bindSearch(QSqlQuery &query, const QString &text, bool newestOnly) const = 0;
+    // Whether the list for text is first looked for among the newest receipts, where a common text
+    // fills its page at once, and only when they do not fill it among them all.
+    virtual bool searchNewestFirst(const QString &text) const = 0;
+    // The receipts a search reads first, from the newest.
+    static constexpr int kNewest = 5000;
     // The condition that column holds the text bound to the next placeholder, literally.
     virtual QString containsCondition(const QString &column) const = 0;
     // The statement that lists the goods whose lower-cased name holds key (the goods table's order,
@@ -109,6 +115,7 @@ protected:
     QString m_location;
 
 private:
+    QList<JournalRow> rowsOf(const JournalFilter &filter, int offset, int limit, bool newestOnly, JournalStatus &done);
     // The date conditions of receipts "r" for from and to (null: open), each beginning with " AND ",
     // and their values bound into a query prepared with them.
     QString dateConditions(const QDate &from, const QDate &to) const;
