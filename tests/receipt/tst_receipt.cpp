@@ -146,16 +146,6 @@ private slots:
         QCOMPARE(read.join(u' '), "-1234.5 1234.5 1000 nan nan nan nan");
     }
 
-    // Ties to the even digit, judged on the decimal value the double stands for.
-    void roundTo3()
-    {
-        QStringList rounded;
-        for (double value : {2.0625, 1.1875, 1.0004, 0.5 * 12.35, 3 * 0.3345, 1.00450001, -2.0625, -0.0004, 999999.9995,
-                             123456789012.3456, 1e20, kInf, std::numeric_limits<double>::quiet_NaN()})
-            rounded << exactly(::roundTo3(value));
-        QCOMPARE(rounded.join(u' '), "2.062 1.188 1 6.175 1.004 1.005 -2.062 0 1e+06 123456789012.346 1e+20 inf nan");
-    }
-
     // Random values: rounding lands within half a thousandth on a value already rounded, and whatever a
     // value's text shows, reading it gives the double nearest to the shown digits.
     void randomValues()
@@ -205,26 +195,6 @@ private slots:
         const QString failed = " / Сумма в строке %1 не число: итог не подведён.";
         QCOMPARE(totals.join(" | "), local("27,18 | 12,50 | 0 | 0,30 | -8,50 | -0,01 | 2173,69 | ") + failed.arg(2) + " | " +
                                          failed.arg(2) + " | " + failed.arg(1) + " | " + failed.arg(1) + " | " + failed.arg(2));
-    }
-
-    // Long receipts of 10 000 lines add up to the exact decimal sum, not to a drifting binary one.
-    void exactTotal_data()
-    {
-        QTest::addColumn<QStringList>("cycle");
-        QTest::addColumn<QString>("total");
-        QTest::newRow("0,1 each -> 1000") << QStringList{"0,1"} << "1000";
-        QTest::newRow("0,1, 0,01, 89,9 in turn -> 300003,43") << QStringList{"0,1", "0,01", "89,9"} << "300003,43";
-    }
-
-    void exactTotal()
-    {
-        QFETCH(QStringList, cycle);
-        QStringList column;
-        for (int i = 0; i < 10000; ++i)
-            column << cycle[i % cycle.size()];
-        Box text7, text4;
-        recalculateTotal(gridOf(column.join(u'|')), text7, text4, kComma, noYield);
-        QTEST(text7.Text(), "total");
     }
 
     // Four lines priced (or summed) 1 to 4; a handler run at the given yield writes 5 as the price of the
