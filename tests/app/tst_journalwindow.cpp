@@ -307,8 +307,7 @@ private slots:
     // writes the server into selvaro.ini without the password, which is kept for this run only.
     void checkAndWrite()
     {
-        const QTemporaryDir &dir = *m_dir;
-        JournalServerDialog dialog(dir.path());
+        JournalServerDialog dialog(m_dir->path());
         dialog.findChild<QCheckBox *>("onServer")->click();
         dialog.findChild<QSpinBox *>("port")->setValue(1);
         for (const auto &[name, text] : {std::pair("host", "127.0.0.1"), {"database", "магазин"}, {"user", "kassa"}, {"password", "секрет"}})
@@ -317,17 +316,17 @@ private slots:
         const QString result = dialog.findChild<QLabel *>("result")->text();
         QVERIFY2(result.contains("недоступен") && result.contains("127.0.0.1:1/магазин"), qPrintable(result));
         // A settings file that cannot be written is told, and the dialog stays open.
-        QVERIFY(QDir(dir.path()).mkdir("selvaro.ini"));
+        QVERIFY(QDir(m_dir->path()).mkdir("selvaro.ini"));
         MessageBox::setDefaultAnswer(MessageBox::Ok);
         dialog.accept();
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QVERIFY(shown.size() == 1 && shown[0].text.contains("selvaro.ini") && dialog.result() != QDialog::Accepted);
-        QVERIFY(QDir(dir.path()).rmdir("selvaro.ini"));
+        QVERIFY(QDir(m_dir->path()).rmdir("selvaro.ini"));
         dialog.accept();
-        const JournalSettings written = readJournalSettings(dir.path());
+        const JournalSettings written = readJournalSettings(m_dir->path());
         QCOMPARE(QStringList({written.driver, serverLocation(written.server), written.server.user, JournalServerDialog::runPassword()}),
                  QStringList({"postgresql", "127.0.0.1:1/магазин", "kassa", "секрет"}));
-        QFile file(dir.filePath("selvaro.ini"));
+        QFile file(m_dir->filePath("selvaro.ini"));
         QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("секрет"));
     }
 };
