@@ -63,6 +63,8 @@ class tst_FrmSelvaro : public QObject {
     std::unique_ptr<FrmSelvaro> m_window;
     TableFlexGrid *m_grid = nullptr;
     QLineEdit *m_editor = nullptr;  // txtDataEntry
+    std::unique_ptr<TableFlexGrid> m_lone;  // a grid on its own
+    QStringList m_events;  // the lone grid's, each with the current cell and the first cell of its line
 
     void open(const QLocale &locale = comma, const QString &dir = {}, const QString &user = {})
     {
@@ -82,7 +84,29 @@ class tst_FrmSelvaro : public QObject {
             sold.lines.append({"", name, name.startsWith("Гвозди") ? "кг" : "шт", "1", name.startsWith("Гвозди") ? "5" : "300", ""});
         QVERIFY(m_window->journalRecorder()->journal()->record(sold));
     }
-    void clickCell(int row, int col) { click(m_grid->viewport(), m_grid->visualRect(m_grid->model()->index(row - 1, col)).center()); }
+    // A grid on its own, of the lines "a", "b" and "c", its events logged.
+    void openGrid()
+    {
+        m_events.clear();
+        m_lone = std::make_unique<TableFlexGrid>();
+        m_grid = m_lone.get();
+        m_grid->resize(600, 300);
+        m_grid->setTextMatrix(1, 0, "a");
+        m_grid->AddItem("b");
+        m_grid->AddItem("c");
+        m_grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+        connect(m_grid, &TableFlexGrid::LeaveCell, m_grid, [this] { log("Leave"); });
+        connect(m_grid, &TableFlexGrid::RowColChange, m_grid, [this] { log("Change"); });
+        connect(m_grid, &TableFlexGrid::Click, m_grid, [this] { log("Click"); });
+    }
+    void log(const char *event)
+    {
+        const int row = m_grid->Row(), col = m_grid->Col();
+        m_events << QStringLiteral("%1 %2,%3 %4").arg(event).arg(row).arg(col).arg(m_grid->TextMatrix(row, 0));
+    }
+    QPoint centre(int row, int col) const { return m_grid->visualRect(m_grid->model()->index(row - 1, col)).center(); }
+    void clickCell(int row, int col) { click(m_grid->viewport(), centre(row, col)); }
     // "row:col text" of the current cell while the editor lies exactly over it with the focus.
     QString editing() const
     {
@@ -111,7 +135,11 @@ private slots:
         MessageBox::setDefaultAnswer(MessageBox::Cancel);
         MessageBox::takeShown();
     }
-    void cleanup() { m_window.reset(); }
+    void cleanup()
+    {
+        m_window.reset();
+        m_lone.reset();
+    }
 
     // The controls with the names a screen reader gives them.
     void opensAsCreatedAndReadable()
@@ -138,6 +166,42 @@ private slots:
         m_grid->setTextMatrix(1, 1, "Мыло");
         QCOMPARE(QList({m_grid->item(0, 1)->textAlignment(), int(m_window->Text7()->alignment()), int(m_window->TxtClish()->alignment())}),
                  QList<int>(3, Qt::AlignCenter));
+    }
+
+    // The grid's own events. Mouse: Leave, Change, Click; keyboard and code: Leave, Change; the header row
+    // is never current.
+    void gridEventsInOrder()
+    {
+        openGrid();
+        clickCell(2, 3);
+        clickCell(2, 3);
+        QTest::keyClick(m_grid, Qt::Key_Down);
+        m_grid->moveTo(1, 5);
+        m_grid->setRow(1);
+        const QHeaderView *header = m_grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(2) + 5, 5));
+        QTest::keyClick(m_grid, Qt::Key_Up);
+        QVERIFY_THROWS_EXCEPTION(GridError, m_grid->moveTo(0, 0));
+        QVERIFY_THROWS_EXCEPTION(GridError, m_grid->moveTo(4, 0));
+        QCOMPARE(m_events, QStringList({"Leave 1,0 a", "Change 2,3 b", "Click 2,3 b", "Click 2,3 b", "Leave 2,3 b",
+                                        "Change 3,3 c", "Leave 3,3 c", "Change 1,5 a"}));
+    }
+
+    // A click's release queued behind its press is handled in the yield of the RowColChange handler; the
+    // Click still waits for that handler.
+    void clickWaitsForAYieldingRowColChange()
+    {
+        openGrid();
+        connect(m_grid, &TableFlexGrid::RowColChange, m_grid, [this] {
+            QCoreApplication::processEvents();
+            log("Yielded");
+        });
+        const QPoint at = centre(3, 2);
+        for (Qt::MouseButton down : {Qt::LeftButton, Qt::NoButton})
+            QCoreApplication::postEvent(m_grid->viewport(), new QMouseEvent(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease,
+                                                                            at, m_grid->viewport()->mapToGlobal(at), Qt::LeftButton, down, {}));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_events, QStringList({"Leave 1,0 a", "Change 3,2 c", "Yielded 3,2 c", "Click 3,2 c"}));
     }
 
     void typedReceipt_data()
