@@ -8,7 +8,7 @@ build=(cmake make g++ pkg-config qt6-base-dev libgl-dev libicu-dev fonts-liberat
        libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n)
 run=(xvfb xauth imagemagick)
 test=(dpkg-dev desktop-file-utils poppler-utils cups printer-driver-cups-pdf libbenchmark-dev clang libclang-rt-14-dev
-      xdotool openbox mupdf-tools postgresql-15 lintian appstream python3)
+      xdotool mupdf-tools postgresql-15 lintian appstream python3)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}" "${run[@]}") ;;
