@@ -84,6 +84,7 @@ private slots:
                 << number << noun << QString() << words << 0;
         };
         row(-5, "минус пять", none, ", no noun");
+        row(123, "сто двадцать три", none, ", no noun");
         row(21, "двадцать штука", Noun{4, "штука", "штуки", "штук"}, ", gender 4");
         row(21, "двадцать один рубль", Noun{1, "рубль  ", "рубля ", "рублей "}, ", noun ending in blanks");
         QTest::newRow("min, long noun") << std::numeric_limits<qint32>::min() << longNoun << QString()
